@@ -1,0 +1,29 @@
+// The platform layer: the handful of operating-system services the game uses.
+// Everything POSIX or terminal-specific stays behind this header.
+#pragma once
+
+#include <cstdint>
+
+// Monotonic 64-bit performance counter (nanoseconds since an arbitrary start)
+// and its fixed frequency in counts per second. Both always succeed.
+bool QueryPerformanceCounter(int64_t* count);
+bool QueryPerformanceFrequency(int64_t* countsPerSecond);
+
+// Shows (true) or hides (false) the mouse cursor over the game window.
+// Returns the new display count the way the desktop call does: >= 0 shown.
+int ShowCursor(bool show);
+
+// Console failure path: prints the message to standard output, waits for a
+// single key press (raw, no echo) only when standard input is a terminal,
+// then ends the process with status 0.
+[[noreturn]] void failOnConsole(const char* message);
+
+// Waits for one key press on a terminal; returns at once when standard input
+// is not a terminal. Returns true when it waited for a key.
+bool waitForConsoleKey();
+
+namespace platform {
+// Tests replace the counter with their own clock; nullptr restores the real one.
+using CounterSource = int64_t (*)();
+void setCounterSource(CounterSource source);
+}  // namespace platform

@@ -1,0 +1,47 @@
+// Race set-up and the placed scenery of the track.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "render/model.h"
+
+// One line of a placement table: nine floats in file order.
+struct Placement {
+  float x = 0, y = 0, z = 0;
+  float spare1 = 0;
+  float yaw = 0;  // degrees about +y; used for second palms and houses
+  float spare2 = 0;
+  float scaleX = 0, scaleY = 0, scaleZ = 0;
+};
+
+// The track and the placed scenery drawn around it.
+class Scenery {
+ public:
+  Model house;        // Data/Models/Haus.wrl
+  Model palm;         // Data/Models/Palme.wrl
+  Model palm2;        // Data/Models/Palme2.wrl
+  Model bush;         // Data/Models/Strauch.wrl
+  Model trackCollide; // Data/Models/Track01_Collide.wrl, never drawn
+  Model track;        // Data/Models/Track01.wrl
+  float cullCentre[3] = {0, 0, 0};
+
+  void load(int titleEntry);
+  void draw(bool keepMultisample);
+};
+
+// ---- Per process: scenery and start pose (loaded with the first race) ------
+extern Scenery gWorld;
+extern std::vector<Placement> gPalmPlacements;
+extern std::vector<Placement> gPalm2Placements;
+extern std::vector<Placement> gBushPlacements;
+extern std::vector<Placement> gHousePlacements;
+extern float gStartX;
+extern float gStartZ;
+extern float gStartHeading;
+
+void buildRace();
+// Reads one table into the list that belongs to that file name.
+void readPlacementFile(const char* path);
+// Reads a table from an open stream into `list`, by the table's line rules.
+void readPlacementStream(std::FILE* file, std::vector<Placement>& list);

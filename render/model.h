@@ -1,0 +1,74 @@
+// A model file in memory: shapes with material, texture and an indexed
+// triangle mesh, plus the GL objects built from them.
+#pragma once
+
+#include <array>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Interleaved vertex, the GL_T2F_N3F_V3F layout: handed to GL as it is.
+struct ModelVertex {
+  float s, t;
+  float nx, ny, nz;
+  float x, y, z;
+};
+static_assert(sizeof(ModelVertex) == 32, "ModelVertex must match GL_T2F_N3F_V3F");
+
+struct TextureRef {
+  bool textured = false;
+  std::string fileName = " ";
+};
+
+struct Shape {
+  unsigned int displayList = 0;
+  unsigned int vertexBuffer = 0;
+  unsigned int indexBuffer = 0;
+  unsigned int texture = 0;
+  unsigned int mipmappedTexture = 0;
+  int vertexCount = 0;
+  int triangleCount = 0;
+  float diffuseColor[3] = {0, 0, 0};
+  float ambientIntensity = 0;
+  float specularColor[3] = {0, 0, 0};
+  float shininess = 0;
+  float transparency = 0;
+  std::vector<int> indices;                        // triangleCount * 3
+  std::vector<std::array<int, 3>> coordIndex;
+  std::vector<std::array<int, 3>> texCoordIndex;
+  std::vector<std::array<int, 3>> normalIndex;
+  std::vector<ModelVertex> vertices;               // vertexCount
+  std::vector<std::array<float, 3>> coordinates;
+  std::vector<std::array<float, 2>> textureCoordinates;
+  std::vector<std::array<float, 3>> normals;
+  std::vector<TextureRef> textures;
+};
+
+struct Model {
+  int useDisplayLists = 0;
+  int renderMode = 0;
+  int shapeCount = 0;
+  std::string fileName;
+  std::vector<Shape> shapes;
+  unsigned int reflectionCubeMap = 0;
+  int linearFiltering = 0;
+  int mipmapping = 0;
+  int anisotropyMode = 0;
+  float maxAnisotropy = 0;
+
+  // Loads a model file: scan, arrays, textures, buffers, display lists.
+  void load(const char* fileName);
+  // The GL-free part of loading: scans lines from a stream into shapes and
+  // builds `vertices` and `indices`. Returns how many out-of-range indices were ignored.
+  int scan(std::istream& in);
+  void buildArrays();
+  void loadTextures();
+  void buildVertexBuffers();
+  void buildDisplayLists();
+  void draw(bool alphaTest, int shapeIndex, int reserved) const;
+};
+
+// ---- Per process: the models drawn outside the scenery ---------------------
+extern Model gSkyModel;
+extern Model gCarModel;
+extern Model gWheelModel;

@@ -1,0 +1,103 @@
+// HUD, title screen, font and the high-score table.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// ---- Per race: the HUD record -------------------------------------------------
+extern float gRaceClock;          // seconds since Go; negative during the countdown
+extern bool gClockFrozen;
+extern int gHudLap;
+extern float gSplitClock;
+extern float gSplitRecord;
+extern float gSplitShownUntil;
+extern bool gSplitVisible;
+extern double gSinceRaceStart;
+extern int64_t gRaceCounterFrequency;
+extern int64_t gRaceStartCounter;
+extern float gCountdownLength;
+extern int64_t gFrameRateStart;
+extern int gFrameRateFrames;
+extern int gFrameRate;
+extern double gFrameRateWindow;
+extern float gNeedleAngle;
+extern int gHudWidth;
+extern int gHudHeight;
+extern float gHudFarPlane;
+extern int gHudWireframe;
+extern unsigned int gTexNumbers, gTexDial, gTexNeedle, gTexGo, gTexHelp, gTexLaps, gTexInfo;
+extern int gInfoMessage;          // 0 none, 1..21
+extern float gInfoMessageUntil;
+
+void loadHudTextures();
+void drawHud();
+void drawHudDigit(int digit);
+void drawHudColon();
+void drawHudTime(float seconds);
+// Shows an option message for two seconds of race clock.
+void showInfoMessage(int code);
+
+// ---- High-score table -----------------------------------------------------------
+struct HighScoreEntry {
+  std::string name;
+  float totalTime = 0;
+  float splits[5][3] = {};
+};
+
+extern HighScoreEntry gHighScores[10];
+extern HighScoreEntry gCurrentResult;
+extern int gHighScoreRank;        // 1-based; 11 means not placed
+extern const char* const kHighScoreFile;  // "HighScore5.hs"
+
+void readHighScores();
+void writeHighScores();
+void rankNewResult();
+void insertNewResult();
+// Stream forms used by the file functions (and by tests).
+void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]);
+int rankFor(const HighScoreEntry table[10], float totalTime);
+// Writes the table atomically (temporary file, fsync, rename). False on failure,
+// in which case the old file is untouched.
+bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
+
+// Name entry on the high-score screen.
+void typeNameLetter(unsigned char letter);   // plays the click when accepted
+void eraseNameLetter();
+
+// ---- Screens ------------------------------------------------------------------------
+struct TitleScreen {
+  bool active = false;
+  bool inputReady = false;
+  bool loadPending = false;
+  int64_t shownSince = 0;
+  int64_t now = 0;
+  double elapsed = 0;
+  unsigned int texMenuStart = 0;
+  unsigned int texLoading = 0;
+  unsigned int texMenuHighScores = 0;
+  unsigned int texMenuExit = 0;
+};
+
+struct HighScoreScreen {
+  bool active = false;
+  bool inputReady = false;
+  float textAdvance = 0;
+  int64_t shownSince = 0;
+  int64_t now = 0;
+  double elapsed = 0;
+  unsigned int texBackground = 0;
+  unsigned int texFont = 0;
+
+  void drawChar(char c);
+  void drawString(std::string s);
+};
+
+extern TitleScreen gTitle;
+extern HighScoreScreen gHighScoreScreen;
+extern int gTitleEntry;
+extern const int gTitleEntryCount;
+extern float gHighlightPhase;
+
+void drawTitleScreen();
+void drawHighScoreScreen();
