@@ -14,11 +14,15 @@ extern FSOUND_SAMPLE* gMusicSample;
 extern const char* const kTitleMusicFile;
 extern const char* const kRaceMusicFiles[4];
 
-// Engine pitch and volume from the displayed speed of the previous frame.
+// Engine pitch (Hz) and volume (0..255 scale) from the displayed speed of the previous
+// frame, truncated toward zero. Out-of-range results are left to the sound library to clamp:
+// the volume reaches 0 at a displayed speed of 300, the frequency 0 at -100.
 int engineFrequencyFor(float speedDisplay);
 int engineVolumeFor(float speedDisplay);
+// Frequency, then volume, of the engine channel.
 void updateEngineSound(float speedDisplay);
-// Stops and frees the current music, loads `file` looping and plays it on channel 0.
+// Both stop and free the current music, load the piece into sample slot 0 as the new
+// gMusicSample and play it looping on the music channel. `pick` is 0..3.
 void playTitleMusic();
 void playRaceMusic(int pick);
 void playTypeClick();

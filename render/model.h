@@ -57,11 +57,14 @@ struct Model {
   float maxAnisotropy = 0;
 
   // Loads a model file: scan, arrays, textures, buffers, display lists.
+  // Needs a current GL context; a file that cannot be opened gives no shapes.
   void load(const char* fileName);
   // The GL-free part of loading: scans lines from a stream into shapes and
-  // builds `vertices` and `indices`. Returns how many out-of-range indices were ignored.
+  // builds `vertices` and `indices`. Returns how many out-of-range indices were
+  // ignored (triangles on missing positions are dropped; missing normals or
+  // texture coordinates leave the vertex as it was).
   int scan(std::istream& in);
-  void buildArrays();
+  int buildArrays();
   void loadTextures();
   void buildVertexBuffers();
   void buildDisplayLists();

@@ -23,12 +23,27 @@ class Frustum {
 extern Frustum viewFrustum;
 
 // ---- Per process: reflection cube map and its framebuffer ------------------
+// gEnvFramebuffer stays 0 when the driver lacks framebuffer objects or rejects
+// a cube face as its colour attachment: the reflection pass must then be skipped.
 extern GLuint gEnvFramebuffer;
 extern GLuint gEnvCubeTexture;
 extern GLuint gEnvDepthBuffer;
 
+// Initialises GLEW once (with the context current); true when it succeeded.
+bool initGlEntryPoints();
+// Initialises GLEW if needed (needs a current context) and creates the reflection
+// framebuffer with its 256 x 256 depth buffer. Prints one line when an
+// extension is missing or the framebuffer is incomplete with a cube face.
 void loadExtensionEntryPoints();
+// The cube map's faces, always 256 x 256, first filled from Dark.jpg.
 void loadReflectionCubeMap();
+
+// The vertex-buffer entry points, fetched before every model load; false (and
+// one printed line per run) when the extension is missing.
+bool fetchVertexBufferEntryPoints();
+bool vertexBuffersAvailable();
+// Binds both buffer targets; does nothing without the extension.
+void bindModelBuffers(GLuint vertexBuffer, GLuint indexBuffer);
 
 // The picture-loading scheme of the HUD and menus: a new image-library name
 // used as the GL texture name, linear filtering, RGBA from BGRA bytes; prints

@@ -57,6 +57,9 @@ struct DisplaySettings {
 // values before reading (zero at start-up) and receives the result.
 void readConfigStream(std::FILE* file, DisplaySettings& s);
 int gameMain(int argc, char** argv);
+// Ends the game with status 0 once the current callback returns.
+void quitGame();
+extern bool gQuitRequested;
 // Enters the configured game mode or takes the console failure path.
 void enterDisplayMode();
 void registerCallbacks();

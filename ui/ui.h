@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -38,6 +39,19 @@ void drawHudTime(float seconds);
 // Shows an option message for two seconds of race clock.
 void showInfoMessage(int code);
 
+// ---- HUD arithmetic, free of GL ------------------------------------------------
+constexpr int kHudColonGlyph = 10;  // glyph index of the colon in a time
+// The eight glyphs of a time drawn as MM:SS:th. Values outside 0..9 (a hundred
+// minutes or more, negative times) are kept: they draw nothing.
+void hudTimeGlyphs(float seconds, int glyphs[8]);
+// Hundreds, tens and ones of the speed readout (from the absolute speed).
+void speedReadoutDigits(float speedDisplay, int digits[3]);
+// Needle rotation in degrees, counter-clockwise from straight up.
+float needleAngleFor(float speedDisplay);
+// A pixel position on a picture's layout grid as a texture coordinate,
+// truncated after six decimals.
+float gridTexCoord(int pixel, int grid);
+
 // ---- High-score table -----------------------------------------------------------
 struct HighScoreEntry {
   std::string name;
@@ -64,6 +78,9 @@ bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
 // Name entry on the high-score screen.
 void typeNameLetter(unsigned char letter);   // plays the click when accepted
 void eraseNameLetter();
+constexpr std::size_t kMaxNameLength = 17;
+// The editing rules on a plain string: true when the letter was taken.
+bool appendNameLetter(std::string& name, unsigned char letter);
 
 // ---- Screens ------------------------------------------------------------------------
 struct TitleScreen {

@@ -1,0 +1,166 @@
+// Drawing a model: opaque, transparent and textured shapes in three passes,
+// through the geometry path the player has chosen for the model.
+#include <cstring>
+
+#include "render/model.h"
+#include "render/render.h"
+
+namespace {
+
+enum Pass { kOpaquePass = 1, kTransparentPass = 2, kTexturedPass = 3 };
+
+// Up to this transparency an untextured shape is drawn as opaque.
+const float kOpaqueLimit = 0.1f;
+
+bool isTextured(const Shape& shape) {
+  return !shape.textures.empty() && shape.textures.front().textured;
+}
+
+// The car's paint (shapes 0 and 3) and the wheel's rim (shape 2) mirror the
+// surroundings rendered into the cube map.
+bool isReflective(const Model& model, int shapeIndex) {
+  if (model.fileName == "Data/Models/Car.wrl") return shapeIndex == 0 || shapeIndex == 3;
+  if (model.fileName == "Data/Models/Wheel.wrl") return shapeIndex == 2;
+  return false;
+}
+
+void applyMaterial(const Shape& shape, float shininessScale) {
+  const float ambientDiffuse[4] = {shape.diffuseColor[0], shape.diffuseColor[1],
+                                   shape.diffuseColor[2], 1.0f - shape.transparency};
+  const float specular[4] = {shape.specularColor[0], shape.specularColor[1],
+                             shape.specularColor[2], 1.0f};
+  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, ambientDiffuse);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+  glMaterialf(GL_FRONT, GL_SHININESS, shape.shininess * shininessScale);
+}
+
+// The lit colour is added to the reflected one, biased by -0.5 (the combiner's
+// sources stay at their defaults).
+void beginReflection(GLuint cubeMap) {
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+  glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD_SIGNED);
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+  glEnable(GL_TEXTURE_GEN_R);
+  glEnable(GL_TEXTURE_CUBE_MAP);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap);
+}
+
+void endReflection() {
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glDisable(GL_TEXTURE_GEN_S);
+  glDisable(GL_TEXTURE_GEN_T);
+  glDisable(GL_TEXTURE_GEN_R);
+  glDisable(GL_TEXTURE_CUBE_MAP);
+}
+
+void setTextureFilters(int mipmapping, int linearFiltering) {
+  GLint minFilter = 0, magFilter = 0;
+  if (mipmapping == 1 && linearFiltering == 1) {
+    minFilter = GL_LINEAR_MIPMAP_LINEAR, magFilter = GL_LINEAR;
+  } else if (mipmapping == 1 && linearFiltering == 0) {
+    minFilter = GL_NEAREST_MIPMAP_NEAREST, magFilter = GL_NEAREST;
+  } else if (mipmapping == 0 && linearFiltering == 1) {
+    minFilter = GL_LINEAR, magFilter = GL_LINEAR;
+  } else if (mipmapping == 0 && linearFiltering == 0) {
+    minFilter = GL_NEAREST, magFilter = GL_NEAREST;
+  } else {
+    return;
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+}
+
+void drawImmediate(const Shape& shape, bool withTexCoords) {
+  glBegin(GL_TRIANGLES);
+  for (int index : shape.indices) {
+    const ModelVertex& v = shape.vertices[index];
+    if (withTexCoords) glTexCoord2f(v.s, v.t);
+    glNormal3f(v.nx, v.ny, v.nz);
+    glVertex3f(v.x, v.y, v.z);
+  }
+  glEnd();
+}
+
+// Sends one shape's triangles by the model's path. The client arrays that
+// glInterleavedArrays enables stay enabled: every path sets what it uses.
+void sendGeometry(const Model& model, const Shape& shape, Pass pass) {
+  const GLsizei count = static_cast<GLsizei>(shape.indices.size());
+  int path = model.renderMode;
+  // Without buffer objects the same arrays are sent from client memory.
+  if (path == 0 && (!vertexBuffersAvailable() || shape.vertexBuffer == 0)) path = 1;
+  if (path == 0) {
+    bindModelBuffers(shape.vertexBuffer, shape.indexBuffer);
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
+    if (count > 0) glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
+  } else if (path == 1) {
+    bindModelBuffers(0, 0);
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, shape.vertices.data());
+    if (count > 0) glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, shape.indices.data());
+  } else if (path == 2 && model.useDisplayLists == 0) {
+    if (pass != kOpaquePass) bindModelBuffers(0, 0);
+    drawImmediate(shape, pass == kTexturedPass);
+  } else {
+    bindModelBuffers(0, 0);
+    glCallList(shape.displayList);
+  }
+}
+
+void drawUntexturedShape(const Model& model, int i, Pass pass) {
+  const Shape& shape = model.shapes[i];
+  glEnable(GL_BLEND);
+  glEnable(GL_CULL_FACE);
+  glDisable(GL_TEXTURE_2D);
+  applyMaterial(shape, pass == kOpaquePass ? 127.0f : 1.0f);
+  const bool reflective = pass == kOpaquePass && isReflective(model, i);
+  if (reflective) beginReflection(model.reflectionCubeMap);
+  sendGeometry(model, shape, pass);
+  if (reflective) endReflection();
+}
+
+void drawTexturedShape(const Model& model, int i, bool alphaTest) {
+  const Shape& shape = model.shapes[i];
+  glEnable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_CULL_FACE);  // textured shapes are two-sided
+  applyMaterial(shape, 1.0f);
+  glBindTexture(GL_TEXTURE_2D, model.mipmapping == 1 ? shape.mipmappedTexture : shape.texture);
+  setTextureFilters(model.mipmapping, model.linearFiltering);
+  if (model.anisotropyMode == 1) {
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, model.maxAnisotropy);
+  } else if (model.anisotropyMode == 0) {
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+  }
+  if (alphaTest) {
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.4f);
+  }
+  sendGeometry(model, shape, kTexturedPass);
+  if (alphaTest) glDisable(GL_ALPHA_TEST);
+}
+
+}  // namespace
+
+// Restores nothing on purpose: blending stays on, and culling and 2D texturing
+// stay as the last shape's pass left them; callers rely on the fixed state
+// that initialisation set and on each pass setting what it needs.
+void Model::draw(bool alphaTest, int shapeIndex, int /*reserved*/) const {
+  const int count = static_cast<int>(shapes.size());
+  auto selected = [shapeIndex](int i) { return shapeIndex == -1 || shapeIndex == i; };
+  for (int i = 0; i < count; ++i) {
+    if (selected(i) && !isTextured(shapes[i]) && shapes[i].transparency <= kOpaqueLimit) {
+      drawUntexturedShape(*this, i, kOpaquePass);
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    if (selected(i) && !isTextured(shapes[i]) && shapes[i].transparency > kOpaqueLimit) {
+      drawUntexturedShape(*this, i, kTransparentPass);
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    if (selected(i) && isTextured(shapes[i])) drawTexturedShape(*this, i, alphaTest);
+  }
+}

@@ -1,0 +1,16 @@
+// Timing hooks around the phases of a race frame, for the benchmark tools.
+// Nothing is installed in play: each hook is then one load and a branch not taken.
+#pragma once
+
+enum class FramePhase : int { Physics = 0, CubeMap, MainView, Hud, Count };
+
+// Called with `entering` true at the start of a phase and false at its end.
+using FrameProbeHook = void (*)(FramePhase phase, bool entering);
+inline FrameProbeHook gFrameProbe = nullptr;
+
+inline void frameProbeBegin(FramePhase phase) {
+  if (gFrameProbe) gFrameProbe(phase, true);
+}
+inline void frameProbeEnd(FramePhase phase) {
+  if (gFrameProbe) gFrameProbe(phase, false);
+}

@@ -1,0 +1,175 @@
+// Keyboard: held keys for the frame loop, and the keys that act at once
+// (Escape, Enter, name entry, the function-key switches).
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "render/render.h"
+#include "shell/game.h"
+#include "ui/ui.h"
+
+unsigned char gKeys[256] = {};
+
+int gShowHelp = 0;
+int gShowFrameRate = 0;
+int gWireframe = 0;
+int gTexFiltering = 1;
+int gMipmapping = 1;
+int gRenderPath = 0;
+int gDisplayLists = 0;
+int gFrustumCulling = 1;
+int gBlendOverride = 0;
+int gAnisotropic = 1;
+
+namespace {
+
+constexpr unsigned char kEscape = 27;
+constexpr unsigned char kEnter = 13;
+constexpr unsigned char kBackspace = 8;
+constexpr std::size_t kLongestName = 17;
+
+bool isLetter(unsigned char key) { return (key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z'); }
+
+// The high-score screen may be left once no name is owed or one has been typed.
+bool mayLeaveHighScores() { return !nameOwed() || !gCurrentResult.name.empty(); }
+
+void onEscape() {
+  if (gTitle.active) {
+    quitGame();
+    return;
+  }
+  if (gHighScoreScreen.active && mayLeaveHighScores()) {
+    returnToTitle();
+  } else {
+    enterHighScores(false);
+  }
+}
+
+void onEnter() {
+  if (gHighScoreScreen.active && mayLeaveHighScores()) {
+    returnToTitle();
+  } else {
+    gKeys[kEnter] = 1;  // the title screen reads it
+  }
+}
+
+// A two-state switch flips only from 0 or 1; its message says which way.
+void flip(int& value, int onMessage, int offMessage) {
+  if (value == 0) {
+    value = 1;
+    showInfoMessage(onMessage);
+  } else if (value == 1) {
+    value = 0;
+    showInfoMessage(offMessage);
+  }
+}
+
+void toggleHelp() { flip(gShowHelp, 1, 2); }
+
+void toggleFrameRate() {
+  if (gShowFrameRate == 0) {
+    gFrameRateFrames = 0;
+    QueryPerformanceCounter(&gFrameRateStart);
+  }
+  flip(gShowFrameRate, 3, 4);
+}
+
+void toggleWireframe() {
+  if (gWireframe == 0) {
+    gWireframe = gHudWireframe = 1;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    showInfoMessage(5);
+  } else if (gWireframe == 1) {
+    gWireframe = gHudWireframe = 0;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    showInfoMessage(6);
+  }
+}
+
+void toggleTexFiltering() {
+  flip(gTexFiltering, 8, 7);
+  applyTexFilteringToModels(gTexFiltering);
+}
+
+void toggleMipmapping() {
+  flip(gMipmapping, 10, 9);
+  applyMipmappingToModels(gMipmapping);
+}
+
+void cycleRenderPath() {
+  gRenderPath = gRenderPath == 0 ? 1 : gRenderPath == 1 ? 2 : 0;
+  showInfoMessage(gRenderPath == 1 ? 11 : gRenderPath == 2 ? 12 : 13);
+  applyRenderPathToModels(gRenderPath);
+}
+
+void toggleDisplayLists() {
+  gDisplayLists = gDisplayLists == 0 ? 1 : 0;
+  showInfoMessage(gDisplayLists ? 15 : 14);
+  applyDisplayListsToModels(gDisplayLists);
+}
+
+void toggleFrustumCulling() {
+  gFrustumCulling = gFrustumCulling == 0 ? 1 : 0;
+  showInfoMessage(gFrustumCulling ? 17 : 16);
+}
+
+void toggleBlendOverride() {
+  if (gBlendOverride == 0) {
+    gBlendOverride = 1;
+    glBlendFunc(GL_ONE, GL_ZERO);
+    showInfoMessage(18);
+  } else if (gBlendOverride == 1) {
+    gBlendOverride = 0;
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    showInfoMessage(19);
+  }
+}
+
+void toggleAnisotropy() {
+  flip(gAnisotropic, 21, 20);
+  applyAnisotropyToModels(gAnisotropic);
+}
+
+}  // namespace
+
+void onKeyDown(unsigned char key, int, int) {
+  if (key == kEscape) {
+    onEscape();
+  } else if (key == kEnter) {
+    onEnter();
+  } else if (key == kBackspace && nameOwed()) {
+    eraseNameLetter();
+  } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kLongestName) {
+    typeNameLetter(key);
+  } else {
+    gKeys[key] = 1;
+  }
+}
+
+void onKeyUp(unsigned char key, int, int) { gKeys[key] = 0; }
+
+void onSpecialDown(int key, int, int) {
+  switch (key) {
+    case GLUT_KEY_F1: toggleHelp(); break;
+    case GLUT_KEY_F2: toggleFrameRate(); break;
+    case GLUT_KEY_F3: toggleWireframe(); break;
+    case GLUT_KEY_F4: toggleTexFiltering(); break;
+    case GLUT_KEY_F5: toggleMipmapping(); break;
+    case GLUT_KEY_F6: cycleRenderPath(); break;
+    case GLUT_KEY_F7: toggleDisplayLists(); break;
+    case GLUT_KEY_F8: toggleFrustumCulling(); break;
+    case GLUT_KEY_F9: toggleBlendOverride(); break;
+    case GLUT_KEY_F10: toggleAnisotropy(); break;
+    default:
+      // Special codes share the table with ordinary keys (the arrows with d to g).
+      if (key >= 0 && key < 256) gKeys[key] = 1;
+      break;
+  }
+}
+
+void onSpecialUp(int key, int, int) {
+  if (key >= 0 && key < 256) gKeys[key] = 0;
+}

@@ -1,0 +1,3 @@
+#include "shell/game.h"
+
+int main(int argc, char** argv) { return gameMain(argc, argv); }

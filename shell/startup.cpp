@@ -1,0 +1,73 @@
+// Program entry: configuration, the full-screen game mode, initialisation and
+// the GLUT main loop.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "shell/game.h"
+#include "sound/fmod.h"
+#include "ui/ui.h"
+
+namespace {
+
+// GLUT's RGBA, double-buffer, depth and multisample bits together.
+constexpr unsigned int kDisplayMode = 146;
+static_assert(kDisplayMode == (GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE),
+              "display mode bits");
+
+const char kModeNotPossible[] = "Not possible\nReconfigure the \"Config.txt\"-File\nPlease press a key\n";
+
+}  // namespace
+
+bool gQuitRequested = false;
+
+// Ending the process from inside a GLUT callback tears the window down in the
+// middle of a frame (the GL driver then crashes on the way out). Instead the
+// main loop is asked to stop: it finishes the current callback, closes the
+// window, leaves game mode (the desktop gets its resolution back) and returns.
+void quitGame() {
+  gQuitRequested = true;
+  if (glutGet(GLUT_INIT_STATE)) glutLeaveMainLoop();
+}
+
+void enterDisplayMode() {
+  glutInitDisplayMode(kDisplayMode);
+  char gameMode[80];
+  std::snprintf(gameMode, sizeof gameMode, "%ix%i:%i@%i", gScreenWidth, gScreenHeight, gColorBits,
+                gRefreshRate);
+  char displayString[80];
+  std::snprintf(displayString, sizeof displayString, "rgba double depth>16 hw=1 samples=%i", gSamples);
+  if (gSamples > 1) glutInitDisplayString(displayString);
+  glutGameModeString(gameMode);
+  if (!glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) failOnConsole(kModeNotPossible);
+  glutEnterGameMode();
+}
+
+void registerCallbacks() {
+  glutDisplayFunc(onDisplay);
+  glutReshapeFunc(onReshape);
+  glutKeyboardFunc(onKeyDown);
+  glutKeyboardUpFunc(onKeyUp);
+  glutSpecialFunc(onSpecialDown);
+  glutSpecialUpFunc(onSpecialUp);
+  glutIdleFunc(onDisplay);
+}
+
+int gameMain(int argc, char** argv) {
+  glutInit(&argc, argv);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  readConfig();
+  gHudWidth = gScreenWidth;
+  gHudHeight = gScreenHeight;
+  enterDisplayMode();
+  initGame();
+  registerCallbacks();
+  glutMainLoop();
+  ShowCursor(true);
+  // Release the sound device so that whatever records it (a wave-file device in
+  // tests) is finished properly.
+  FSOUND_Close();
+  return 0;
+}

@@ -1,0 +1,349 @@
+// Real frames under the test display with the generated content: the HUD's
+// elements at their places, the title's highlight, the reflection cube map
+// during a race, and a scripted five-lap race through to a saved name.
+#include <gtest/gtest.h>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "physics/laps.h"
+#include "physics/physics.h"
+#include "platform/platform.h"
+#include "race/race.h"
+#include "render/render.h"
+#include "shell/game.h"
+#include "ui/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 786;
+constexpr int64_t kSecond = 1000000000;
+
+int64_t gFakeNow = 1000 * kSecond;
+int64_t fakeCounter() { return gFakeNow; }
+
+using Image = std::vector<unsigned char>;
+
+Image readBack() {
+  Image pixels(size_t(kWidth) * kHeight * 4);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+struct Box {
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
+  long count = 0;
+};
+
+// Where two frames differ by more than a little in any channel.
+Box differences(const Image& a, const Image& b, int x0 = 0, int y0 = 0, int x1 = kWidth, int y1 = kHeight) {
+  Box box;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const size_t i = (size_t(y) * kWidth + x) * 4;
+      bool differs = false;
+      for (int c = 0; c < 3; ++c) differs = differs || std::abs(a[i + c] - b[i + c]) > 6;
+      if (!differs) continue;
+      ++box.count;
+      box.x0 = std::min(box.x0, x);
+      box.y0 = std::min(box.y0, y);
+      box.x1 = std::max(box.x1, x);
+      box.y1 = std::max(box.y1, y);
+    }
+  }
+  return box;
+}
+
+// The game window and its data, made once for the whole run.
+class GameWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const char* display = std::getenv("DISPLAY");
+    const char* build = std::getenv("FIVELAPS_BINARY_DIR");
+    if (!display || !*display || !build) return;
+    const fs::path game = fs::path(build) / "game";
+    if (!fs::exists(game / "Data/Textures/Numbers.tga")) return;
+    // The game writes its table into the working directory: a scratch one
+    // with the generated data beside it.
+    workDir_ = fs::temp_directory_path() / ("fivelaps-screens-" + std::to_string(getpid()));
+    fs::create_directories(workDir_);
+    fs::create_directory_symlink(game / "Data", workDir_ / "Data");
+    fs::current_path(workDir_);
+
+    int argc = 1;
+    char name[] = "screens_display_test";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(kWidth, kHeight);
+    glutCreateWindow("Five Laps test");
+    gScreenWidth = gHudWidth = kWidth;
+    gScreenHeight = gHudHeight = kHeight;
+    platform::setCounterSource(fakeCounter);
+    initGame();
+    ready_ = true;
+  }
+  static void TearDownTestSuite() {
+    platform::setCounterSource(nullptr);
+    if (!workDir_.empty()) fs::remove_all(workDir_);
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "needs DISPLAY and the generated game data in $FIVELAPS_BINARY_DIR/game";
+  }
+
+  static bool ready_;
+  static fs::path workDir_;
+};
+
+bool GameWindow::ready_ = false;
+fs::path GameWindow::workDir_;
+
+// ---- HUD ------------------------------------------------------------------------
+
+// A HUD over a grey scene, long after the countdown, with the clock held.
+Image hudFrame(float clock, int lap, float speed) {
+  gRaceCounterFrequency = kSecond;
+  gRaceStartCounter = 0;
+  gNowCounter = 100 * kSecond;
+  gClockFrozen = true;
+  gRaceClock = clock;
+  gHudLap = lap;
+  gSpeedDisplay = speed;
+  gSplitVisible = false;
+  gInfoMessage = 0;
+  gShowHelp = gShowFrameRate = 0;
+  glClearColor(0.5f, 0.5f, 0.5f, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  drawHud();
+  return readBack();
+}
+
+TEST_F(GameWindow, ClockDigitsChangeOnlyInTheirCells) {
+  const Image zero = hudFrame(0, 1, 0);
+  const Image later = hudFrame(83.45f, 1, 0);  // 01:23:45
+  const Box box = differences(zero, later);
+  const int left = kWidth / 2 - kWidth * 7 / 64;  // 400
+  const int bottom = kHeight * 22 / 24;           // 720
+  const int digit = kWidth / 32, colon = kWidth * 23 / 1536;
+  ASSERT_GT(box.count, 0);
+  EXPECT_GE(box.x0, left + digit);  // tens of minutes: 0 in both
+  EXPECT_LE(box.x1, left + 6 * digit + 2 * colon);
+  EXPECT_GE(box.y0, bottom);
+  EXPECT_LE(box.y1, bottom + kHeight / 24);
+  // Every changed digit shows in its own cell.
+  for (int cell : {1, 3, 4, 6, 7}) {
+    const int colonsBefore = (cell > 2) + (cell > 5);
+    const int x = left + (cell - colonsBefore) * digit + colonsBefore * colon;
+    EXPECT_GT(differences(zero, later, x, bottom, x + digit, bottom + kHeight / 24).count, 0) << cell;
+  }
+  // The countdown's negative clock reads as zero.
+  EXPECT_EQ(differences(zero, hudFrame(-2.5f, 1, 0)).count, 0);
+}
+
+TEST_F(GameWindow, LapLabelSitsInItsRectangle) {
+  const Box box = differences(hudFrame(10, 1, 0), hudFrame(10, 3, 0));
+  ASSERT_GT(box.count, 0);
+  EXPECT_GE(box.x0, kWidth * 4 / 5);
+  EXPECT_LE(box.x1, kWidth * 4 / 5 + kWidth * 152 / 768);
+  EXPECT_GE(box.y0, static_cast<int>(22.0f * kHeight / 24));
+  EXPECT_LE(box.y1, static_cast<int>(22.0f * kHeight / 24) + kHeight / 24 + 1);
+}
+
+TEST_F(GameWindow, DialFillsTheLowerRightCorner) {
+  const Image withDial = hudFrame(10, 1, 0);
+  const unsigned int dial = gTexDial;
+  GLuint clear = 0;
+  glGenTextures(1, &clear);
+  glBindTexture(GL_TEXTURE_2D, clear);
+  const unsigned char transparent[4] = {0, 0, 0, 0};
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent);
+  gTexDial = clear;
+  const Image without = hudFrame(10, 1, 0);
+  gTexDial = dial;
+  glDeleteTextures(1, &clear);
+  const Box box = differences(withDial, without);
+  ASSERT_GT(box.count, 1000);
+  EXPECT_GE(box.x0, kWidth * 3 / 4);
+  EXPECT_LE(box.y1, static_cast<int>(0.325f * kHeight) + 1);
+}
+
+TEST_F(GameWindow, SpeedMovesNeedleAndReadoutInsideTheDial) {
+  const Box box = differences(hudFrame(10, 1, 0), hudFrame(10, 1, 123));
+  ASSERT_GT(box.count, 0);
+  EXPECT_GE(box.x0, kWidth * 3 / 4 - kWidth / 80);
+  EXPECT_LE(box.y1, static_cast<int>(0.325f * kHeight) + 1);
+}
+
+// ---- Title screen -------------------------------------------------------------------
+
+Image titleFrame() {
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  drawTitleScreen();
+  return readBack();
+}
+
+TEST_F(GameWindow, UpAndDownMoveTheHighlightWithWrapAround) {
+  gTitle.active = true;
+  gTitle.loadPending = false;
+  gTitle.inputReady = false;
+  gTitle.shownSince = gFakeNow - kSecond;  // still fading in: keys wait
+  gTitleEntry = 0;
+  gKeys[13] = 0;
+  gKeys[103] = 1;
+  titleFrame();
+  EXPECT_EQ(gTitleEntry, 0);
+  EXPECT_EQ(gKeys[103], 1);
+
+  gTitle.shownSince = gFakeNow - 3 * kSecond;
+  gKeys[103] = 0;
+  const Image start = titleFrame();
+  gKeys[103] = 1;
+  const Image scores = titleFrame();
+  EXPECT_EQ(gTitleEntry, 1);
+  EXPECT_EQ(gKeys[103], 0);  // one step per key press
+  gKeys[103] = 1;
+  const Image leave = titleFrame();
+  EXPECT_EQ(gTitleEntry, 2);
+  EXPECT_GT(differences(start, scores).count, 100);
+  EXPECT_GT(differences(scores, leave).count, 100);
+  EXPECT_GT(differences(start, leave).count, 100);
+  gKeys[103] = 1;
+  EXPECT_EQ(differences(titleFrame(), start).count, 0);  // past the last: the first
+  EXPECT_EQ(gTitleEntry, 0);
+  gKeys[101] = 1;
+  EXPECT_EQ(differences(titleFrame(), leave).count, 0);  // before the first: the last
+  EXPECT_EQ(gTitleEntry, 2);
+  gTitleEntry = 0;
+}
+
+// ---- A race --------------------------------------------------------------------------
+
+Image cubeFace(GLenum face) {
+  glBindTexture(GL_TEXTURE_CUBE_MAP, gEnvCubeTexture);
+  GLint w = 0, h = 0;
+  glGetTexLevelParameteriv(face, 0, GL_TEXTURE_WIDTH, &w);
+  glGetTexLevelParameteriv(face, 0, GL_TEXTURE_HEIGHT, &h);
+  Image pixels(size_t(w) * h * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(face, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+  return pixels;
+}
+
+long differingBytes(const Image& a, const Image& b) {
+  if (a.size() != b.size()) return long(a.size());
+  long n = 0;
+  for (size_t i = 0; i < a.size(); ++i) n += std::abs(a[i] - b[i]) > 6;
+  return n;
+}
+
+// One frame of the game at sixty frames a second.
+void gameFrame() {
+  gFakeNow += kSecond / 60;
+  onDisplay();
+}
+
+// The physics step of the last frame is collected before the car is moved, so
+// the move is not overwritten by results computed from the old place.
+void placeCar(float x, float y, float z, float headingDegrees) {
+  gPhysicsScene->fetchResults(NX_RIGID_BODY_FINISHED, true);
+  gCarActor->setGlobalPosition(NxVec3(x, y, z));
+  gCarActor->setGlobalOrientationQuat(rotationAboutAxis(NxVec3(0, 1, 0), headingDegrees));
+  gCarActor->setLinearVelocity(NxVec3(0, 0, 0));
+  gCarActor->setAngularVelocity(NxVec3(0, 0, 0));
+}
+
+void holdCarAt(float x, float y, float z, float heading, int frames) {
+  for (int i = 0; i < frames; ++i) {
+    placeCar(x, y, z, heading);
+    gameFrame();
+  }
+}
+
+TEST_F(GameWindow, AScriptedRaceCountsFiveLapsAndSavesTheTypedName) {
+  const GLenum faces[6] = {GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
+                           GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_Z,
+                           GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_X};
+  std::vector<Image> dark;
+  for (GLenum f : faces) dark.push_back(cubeFace(f));
+
+  // The software rasteriser of the test display takes seconds a frame for
+  // anisotropic filtering; the race is driven with it off, as F10 would.
+  gAnisotropic = 0;
+  applyAnisotropyToModels(0);
+  // A small screen, as a Config.txt could ask for, keeps the frames cheap.
+  gScreenWidth = gHudWidth = 400;
+  gScreenHeight = gHudHeight = 300;
+  gTitle.active = true;
+  gTitle.loadPending = true;  // the frame after Enter: build the race
+  gTitleEntry = 0;
+  gameFrame();
+  ASSERT_FALSE(gTitle.active) << "the race was not built";
+  ASSERT_NE(gPhysicsScene, nullptr);
+  ASSERT_NE(gCarActor, nullptr);
+  for (int i = 0; i < 2; ++i) gameFrame();
+
+  // The faces now hold the surroundings, not the dark picture they started with.
+  for (int f = 0; f < 6; ++f) EXPECT_GT(differingBytes(cubeFace(faces[f]), dark[f]), 1000) << "face " << f;
+  EXPECT_GT(differingBytes(cubeFace(faces[1]), cubeFace(faces[4])), 1000) << "ground and sky alike";
+
+  // Past the countdown; then five laps through the three gates.
+  gRaceStartCounter -= 4 * kSecond;
+  gameFrame();
+  ASSERT_GT(gRaceClock, 0);
+  struct Gate {
+    float x, y, z, heading;
+  };
+  const Gate checkpoint1{-3460, 825, -4835, 67}, checkpoint2{2065, 765, -40, 352},
+      finish{-4065, 145, 1850, 146}, away{-4210, 60, 2035, 140};
+  for (int lap = 1; lap <= 5; ++lap) {
+    for (const Gate& g : {checkpoint1, away, checkpoint2, away, finish, away}) {
+      holdCarAt(g.x, g.y, g.z, g.heading, 2);  // one step to touch, one to report
+    }
+    EXPECT_EQ(gCurrentLap, lap + 1);
+  }
+  EXPECT_TRUE(gRaceFinished);
+  EXPECT_GT(gCurrentResult.totalTime, 0);
+  EXPECT_EQ(gCurrentResult.totalTime, gCurrentResult.splits[4][2]);
+
+  // Standing still, the finished race moves on to the high-score screen.
+  for (int i = 0; i < 120 && !gHighScoreScreen.active; ++i) gameFrame();
+  ASSERT_TRUE(gHighScoreScreen.active);
+  gameFrame();
+  ASSERT_TRUE(nameOwed());
+  EXPECT_EQ(gHighScoreRank, 1);  // no table yet: the first place
+  for (unsigned char c : {'R', 'o', 'M', 'y'}) onKeyDown(c, 0, 0);
+  gameFrame();
+  EXPECT_EQ(gHighScores[0].name, "roMy");
+  onKeyDown(13, 0, 0);
+  EXPECT_TRUE(gTitle.active);
+
+  std::ifstream file("HighScore5.hs");
+  std::string name;
+  float total = 0;
+  file >> name >> total;
+  EXPECT_EQ(name, "roMy");
+  EXPECT_NEAR(total, gCurrentResult.totalTime, 1e-5);
+  gScreenWidth = gHudWidth = kWidth;
+  gScreenHeight = gHudHeight = kHeight;
+}
+
+}  // namespace

@@ -1,0 +1,611 @@
+#include "tools/autopilot/autopilot.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "audio/audio.h"
+#include "physics/physics.h"
+#include "platform/platform.h"
+#include "shell/game.h"
+#include "tools/autopilot/bench.h"
+#include "tools/autopilot/driver.h"
+#include "tools/autopilot/records.h"
+#include "ui/ui.h"
+
+namespace autopilot {
+
+namespace {
+
+constexpr unsigned char kEnter = 13;
+constexpr unsigned char kEscape = 27;
+
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double cpuMilliseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+enum class Stage { Title, Loading, Race, HighScores };
+
+Stage currentStage() {
+  if (gTitle.active) return gTitle.loadPending ? Stage::Loading : Stage::Title;
+  if (gHighScoreScreen.active) return Stage::HighScores;
+  return Stage::Race;
+}
+
+const char* stageName(Stage s) {
+  switch (s) {
+    case Stage::Title: return "title";
+    case Stage::Loading: return "loading";
+    case Stage::Race: return gRaceFinished ? "finished" : (gRaceClock <= 0 ? "countdown" : "racing");
+    case Stage::HighScores: return "highscores";
+  }
+  return "?";
+}
+
+// ---- Keys: pressed through the game's own callbacks -------------------------
+
+struct Tap {
+  bool special;
+  int key;
+};
+
+class Keyboard {
+ public:
+  // Down now, up after the next frame: the game sees one key-down event.
+  void tap(unsigned char key) {
+    taps_.push_back({false, key});
+    onKeyDown(key, 0, 0);
+  }
+  void tapSpecial(int key) {
+    taps_.push_back({true, key});
+    onSpecialDown(key, 0, 0);
+  }
+  void releaseTaps() {
+    std::vector<Tap> taps;
+    taps.swap(taps_);
+    for (const Tap& t : taps) {
+      if (t.special) onSpecialUp(t.key, 0, 0);
+      else onKeyUp(static_cast<unsigned char>(t.key), 0, 0);
+    }
+  }
+  void holdSpecial(int key, bool want) {
+    bool& held = special_[key & 255];
+    if (held == want) return;
+    held = want;
+    if (want) onSpecialDown(key, 0, 0);
+    else onSpecialUp(key, 0, 0);
+  }
+  void holdKey(unsigned char key, bool want) {
+    bool& held = plain_[key];
+    if (held == want) return;
+    held = want;
+    if (want) onKeyDown(key, 0, 0);
+    else onKeyUp(key, 0, 0);
+  }
+  void drive(const DriveKeys& k) {
+    holdSpecial(GLUT_KEY_UP, k.accelerate);
+    holdSpecial(GLUT_KEY_DOWN, k.reverse);
+    holdSpecial(GLUT_KEY_LEFT, k.left);
+    holdSpecial(GLUT_KEY_RIGHT, k.right);
+    holdKey(' ', k.brake);
+  }
+  void releaseDriving() { drive(DriveKeys()); }
+
+ private:
+  std::vector<Tap> taps_;
+  bool special_[256] = {};
+  bool plain_[256] = {};
+};
+
+// ---- Screenshots ----------------------------------------------------------------
+
+void readPixels(GLenum buffer, int w, int h, std::vector<unsigned char>& pixels) {
+  GLint previous = GL_BACK;
+  glGetIntegerv(GL_READ_BUFFER, &previous);
+  glReadBuffer(buffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  glReadBuffer(static_cast<GLenum>(previous));
+}
+
+// The frame just swapped, as a binary PPM. Some software renderers give a black
+// front buffer but leave the swapped picture in the back buffer: try both.
+bool saveScreenshot(const std::string& dir, const char* name) {
+  if (dir.empty()) return true;
+  const int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
+  if (w <= 0 || h <= 0) return false;
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(w) * h * 3);
+  readPixels(GL_FRONT, w, h, pixels);
+  if (std::all_of(pixels.begin(), pixels.end(), [](unsigned char c) { return c == 0; }))
+    readPixels(GL_BACK, w, h, pixels);
+  const std::string path = dir + "/" + name + ".ppm";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+  for (int y = h - 1; y >= 0; --y) std::fwrite(&pixels[static_cast<std::size_t>(y) * w * 3], 1, w * 3, f);
+  const bool ok = std::fclose(f) == 0;
+  std::printf("screenshot %s\n", path.c_str());
+  return ok;
+}
+
+// ---- The run ----------------------------------------------------------------------
+
+ScoreLine currentResult() {
+  ScoreLine r;
+  r.name = gCurrentResult.name;
+  r.totalTime = gCurrentResult.totalTime;
+  for (int lap = 0; lap < 5; ++lap)
+    for (int c = 0; c < 3; ++c) r.splits[lap * 3 + c] = gCurrentResult.splits[lap][c];
+  return r;
+}
+
+class Run {
+ public:
+  explicit Run(const Options& o) : options_(o), driver_(line_) {}
+
+  bool loadLine() { return line_.load(options_.centrePath.c_str()); }
+  void start();
+  void initDone();
+  void frame();
+  bool quitSent() const { return quitSent_; }
+  bool failed() const { return failed_; }
+
+ private:
+  void beforeFrame(Stage stage);
+  void afterFrame(Stage stage, double frameMs, double cpuMs);
+  void onTitle();
+  void onRace();
+  void onHighScores();
+  void raceBegins();
+  void placeDriver();
+  void report(const DriveKeys& k);
+  void noteLaps();
+  void finishRun();
+  void check(const std::string& name, bool passed, const std::string& detail = "");
+  void fail(const char* why);
+  double smoothedFrameSeconds() const;
+  void writeTimeline(Stage stage);
+
+  Options options_;
+  CentreLine line_;
+  Driver driver_;
+  Keyboard keys_;
+  Bench bench_;
+  std::vector<Check> checks_;
+  std::vector<ScoreLine> tableBefore_;
+  std::FILE* timeline_ = nullptr;
+  double startWall_ = 0;
+  double initDoneWall_ = 0;
+  double lastFrameWall_ = 0;
+  std::vector<double> recentFrames_;
+  Stage previous_ = Stage::Title;
+  int racesStarted_ = 0;
+  int lapsSeen_ = 0;
+  float lapStart_ = 0;
+  bool fullRace_ = false;
+  double raceLimit_ = 0;
+  bool resultChecked_ = false;
+  bool shotTitle_ = false, shotCountdown_ = false, shotRace_ = false, shotHighScores_ = false;
+  bool wantShot_ = false;
+  const char* shotName_ = "";
+  std::size_t typed_ = 0;
+  double titleReadySince_ = -1;
+  bool building_ = false;
+  bool escapeSent_ = false;
+  bool baseline_ = false;
+  bool rssTaken_ = false;
+  bool needReset_ = false;
+  bool quitSent_ = false;
+  bool failed_ = false;
+  double lastReport_ = 0;
+  int finalRank_ = 11;
+  ScoreLine finalResult_;
+};
+
+Run* gRun = nullptr;
+
+void Run::start() {
+  startWall_ = wallSeconds();
+  initDoneWall_ = startWall_;
+  lastFrameWall_ = startWall_;
+}
+
+void Run::initDone() {
+  initDoneWall_ = wallSeconds();
+  lastFrameWall_ = initDoneWall_;
+  if (!options_.timelinePath.empty()) timeline_ = std::fopen(options_.timelinePath.c_str(), "w");
+  if (!readScoreFile(kHighScoreFile, tableBefore_)) tableBefore_.assign(10, ScoreLine());
+}
+
+void Run::check(const std::string& name, bool passed, const std::string& detail) {
+  checks_.push_back(Check{name, passed, passed ? "" : detail});
+}
+
+// Ends the main loop the way the game's own quit does (leaving the process from
+// inside a frame would tear the window down under the driver).
+void Run::fail(const char* why) {
+  std::printf("autopilot: FAILED: %s\n", why);
+  std::fflush(stdout);
+  failed_ = true;
+  glutLeaveMainLoop();
+}
+
+double Run::smoothedFrameSeconds() const {
+  if (recentFrames_.empty()) return 1.0 / 30;
+  std::vector<double> v(recentFrames_);
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+void Run::writeTimeline(Stage stage) {
+  if (!timeline_) return;
+  std::fprintf(timeline_, "%.3f %s %.2f\n", wallSeconds() - initDoneWall_, stageName(stage), gSpeedDisplay);
+  std::fflush(timeline_);
+}
+
+void Run::frame() {
+  if (failed_) return;
+  const double begin = wallSeconds();
+  if (begin - startWall_ > options_.timeLimit) return fail("time limit passed");
+  const double frameMs = (begin - lastFrameWall_) * 1000.0;
+  lastFrameWall_ = begin;
+  recentFrames_.push_back(frameMs / 1000.0);
+  if (recentFrames_.size() > 15) recentFrames_.erase(recentFrames_.begin());
+
+  // Escape on the title ends the main loop after the frame it came in.
+  if (quitSent_) return fail("Escape on the title did not end the game");
+  keys_.releaseTaps();
+  if (baseline_) {
+    if (bench_.baselineFrame()) {
+      baseline_ = false;
+      finishRun();
+    }
+    return;
+  }
+  const Stage stage = currentStage();
+  building_ = stage == Stage::Loading;
+  beforeFrame(stage);
+  const double cpuBefore = cpuMilliseconds();
+  const double drawStart = wallSeconds();
+  onDisplay();
+  if (building_ && currentStage() == Stage::Race) {
+    const double ms = (wallSeconds() - drawStart) * 1000.0;
+    bench_.raceBuilt(ms);
+    std::printf("race %d built in %.0f ms\n", racesStarted_ + 1, ms);
+  }
+  afterFrame(stage, frameMs, cpuMilliseconds() - cpuBefore);
+}
+
+void Run::beforeFrame(Stage stage) {
+  if (stage != previous_ && stage == Stage::Race) raceBegins();
+  switch (stage) {
+    case Stage::Title: onTitle(); break;
+    case Stage::Loading: break;
+    case Stage::Race: onRace(); break;
+    case Stage::HighScores: onHighScores(); break;
+  }
+  previous_ = stage;
+}
+
+void Run::afterFrame(Stage stage, double frameMs, double cpuMs) {
+  writeTimeline(stage);
+  if (stage == Stage::Race && needReset_) placeDriver();
+  if (stage == Stage::Title) bench_.titleShown();
+  if (stage == Stage::Race && racesStarted_ == 1 && gRaceClock > 0 && !gRaceFinished && currentStage() == Stage::Race)
+    bench_.raceFrame(frameMs, cpuMs);
+  if (stage == Stage::Race && racesStarted_ > 1 && options_.bench) bench_.phaseFrame();
+  if (stage == Stage::Race && !rssTaken_ && gRaceClock > -2) {
+    rssTaken_ = true;
+    bench_.raceStarted(racesStarted_);
+  }
+  if (wantShot_) {
+    wantShot_ = false;
+    if (!saveScreenshot(options_.shotsDir, shotName_)) fail("cannot write a screenshot");
+  }
+}
+
+void Run::onTitle() {
+  keys_.releaseDriving();
+  if (!gTitle.inputReady) {
+    titleReadySince_ = -1;
+    return;
+  }
+  const double now = wallSeconds();
+  if (titleReadySince_ < 0) titleReadySince_ = now;
+  // A moment after the fade-in, so the picture is at full brightness.
+  if (now - titleReadySince_ < 0.3) return;
+  if (!shotTitle_) {
+    shotTitle_ = wantShot_ = true;
+    shotName_ = "title";
+    return;
+  }
+  if (gTitleEntry == 1) {
+    keys_.tapSpecial(GLUT_KEY_UP);
+    return;
+  }
+  if (gTitleEntry == 2) {
+    keys_.tapSpecial(GLUT_KEY_DOWN);
+    return;
+  }
+  if (racesStarted_ < options_.races) {
+    // F10 acts on every screen: switched off here, the race's first frame is quick too.
+    if (options_.noAnisotropic && gAnisotropic == 1) keys_.tapSpecial(GLUT_KEY_F10);
+    else keys_.tap(kEnter);
+    return;
+  }
+  if (options_.bench && !escapeSent_) {
+    baseline_ = true;
+    escapeSent_ = true;
+    return;
+  }
+  finishRun();
+}
+
+void Run::raceBegins() {
+  ++racesStarted_;
+  raceLimit_ = racesStarted_ == 1 && !options_.shortFirst ? options_.firstRaceSeconds : options_.abortAfter;
+  fullRace_ = raceLimit_ <= 0;
+  lapsSeen_ = 0;
+  lapStart_ = 0;
+  typed_ = 0;
+  rssTaken_ = false;
+  recentFrames_.clear();
+  needReset_ = true;
+  // A player on a software renderer turns off anisotropic filtering with F10.
+  if (options_.noAnisotropic && gAnisotropic == 1) keys_.tapSpecial(GLUT_KEY_F10);
+  if (options_.bench) bench_.measurePhases(racesStarted_ > 1);
+  if (!readScoreFile(kHighScoreFile, tableBefore_)) tableBefore_.assign(10, ScoreLine());
+}
+
+// The car's pose is first read back inside the race's first frame.
+void Run::placeDriver() {
+  needReset_ = false;
+  driver_.reset(gCarPose.t.x, gCarPose.t.z);
+  std::printf("race %d: start (%.0f, %.0f) at line point %zu, %s\n", racesStarted_, gCarPose.t.x, gCarPose.t.z,
+              driver_.index(), fullRace_ ? "five laps" : "left early");
+}
+
+void Run::report(const DriveKeys& k) {
+  const double now = wallSeconds();
+  if (!options_.verbose || now - lastReport_ < 1.0) return;
+  lastReport_ = now;
+  std::printf("  clock %6.1f lap %d pos (%6.0f %5.0f %6.0f) line %4zu off %5.0f speed %6.0f target %6.0f fps %4.1f "
+              "steer %+.3f keys %c%c%c%c%c\n",
+              gRaceClock, gCurrentLap, gCarPose.t.x, gCarPose.t.y, gCarPose.t.z, driver_.index(),
+              driver_.lateralError(), gCarSpeed / smoothedFrameSeconds(), driver_.targetSpeed(),
+              1.0 / smoothedFrameSeconds(), gSteerAngle, k.accelerate ? 'U' : '-', k.reverse ? 'D' : '-',
+              k.left ? 'L' : '-', k.right ? 'R' : '-', k.brake ? 'B' : '-');
+}
+
+void Run::noteLaps() {
+  while (lapsSeen_ < gCurrentLap - 1 && lapsSeen_ < 5) {
+    const float finish = gCurrentResult.splits[lapsSeen_][2];
+    std::printf("lap %d: %.3f s (checkpoints %.3f %.3f, finish %.3f)\n", lapsSeen_ + 1, finish - lapStart_,
+                gCurrentResult.splits[lapsSeen_][0], gCurrentResult.splits[lapsSeen_][1], finish);
+    std::fflush(stdout);
+    lapStart_ = finish;
+    ++lapsSeen_;
+  }
+}
+
+void Run::onRace() {
+  noteLaps();
+  if (racesStarted_ == 1 && !shotCountdown_ && gRaceClock > -1.8f && gRaceClock < -0.5f) {
+    shotCountdown_ = wantShot_ = true;
+    shotName_ = "countdown";
+  }
+  if (racesStarted_ == 1 && !shotRace_ && gSplitVisible && gRaceClock > gSplitClock + 0.5f) {
+    shotRace_ = wantShot_ = true;
+    shotName_ = "race";
+  }
+  if (!fullRace_ && gRaceClock > raceLimit_ && !gRaceFinished) {
+    keys_.releaseDriving();
+    keys_.tap(kEscape);
+    return;
+  }
+  if (needReset_) return;
+  CarView car;
+  car.x = gCarPose.t.x;
+  car.z = gCarPose.t.z;
+  car.forwardX = gCarForward[0];
+  car.forwardZ = gCarForward[1];
+  car.speedPerFrame = gCarSpeed;
+  car.steerAngle = gSteerAngle;
+  car.frameSeconds = smoothedFrameSeconds();
+  DriveKeys k = driver_.decide(car, gRaceClock);
+  // Rolling out after the finish: keep on the road, let the brakes work.
+  if (gRaceFinished) k.accelerate = k.reverse = k.brake = false;
+  keys_.drive(k);
+  report(k);
+}
+
+void Run::onHighScores() {
+  keys_.releaseDriving();
+  if (fullRace_ && !resultChecked_ && racesStarted_ == 1) {
+    resultChecked_ = true;
+    noteLaps();
+    finalResult_ = currentResult();
+    check("race finished", gRaceFinished, "the race was left unfinished");
+    if (gRaceFinished) {
+      checkRaceResult(finalResult_, lapsSeen_, checks_);
+      finalRank_ = expectedRank(tableBefore_, finalResult_.totalTime);
+      check("rank " + std::to_string(finalRank_) + " given", gHighScoreRank == finalRank_,
+            "the game ranked it " + std::to_string(gHighScoreRank));
+    }
+    std::printf("total: %.3f s, rank %d\n", finalResult_.totalTime, finalRank_);
+  }
+  if (nameOwed() && typed_ < options_.name.size()) {
+    keys_.tap(static_cast<unsigned char>(options_.name[typed_++]));
+    return;
+  }
+  if (gHighScoreScreen.elapsed < 2.3) return;
+  if (racesStarted_ == 1 && !shotHighScores_) {
+    shotHighScores_ = wantShot_ = true;
+    shotName_ = "highscores";
+    return;
+  }
+  keys_.tap(kEnter);
+  if (racesStarted_ == 1 && fullRace_ && finalResult_.totalTime > 0 && currentStage() == Stage::Title) {
+    std::vector<ScoreLine> after;
+    check("high-score file readable after saving", readScoreFile(kHighScoreFile, after), "cannot read it");
+    finalResult_.name = options_.name;
+    checkSavedTable(tableBefore_, after, finalResult_, finalRank_, checks_);
+  }
+}
+
+void Run::finishRun() {
+  if (options_.bench) bench_.print();
+  int failed = 0;
+  for (const Check& c : checks_) {
+    std::printf("check %s: %s%s%s\n", c.name.c_str(), c.passed ? "ok" : "FAILED", c.passed ? "" : ": ",
+                c.detail.c_str());
+    if (!c.passed) ++failed;
+  }
+  if (racesStarted_ < options_.races) return fail("fewer races than asked for");
+  if (failed) return fail("checks failed");
+  if (timeline_) std::fclose(timeline_);
+  timeline_ = nullptr;
+  std::printf("autopilot: all %zu checks passed; Escape on the title\n", checks_.size());
+  std::fflush(stdout);
+  quitSent_ = true;
+  keys_.tap(kEscape);
+}
+
+void autopilotFrame() { gRun->frame(); }
+
+void onAlarm(int) {
+  const char message[] = "autopilot: FAILED: the game stopped answering\n";
+  ssize_t ignored = write(1, message, sizeof message - 1);
+  (void)ignored;
+  _exit(3);
+}
+
+}  // namespace
+
+void printUsage(const char* program) {
+  std::fprintf(stderr,
+               "usage: %s [--shots DIR] [--races N] [--abort-after S] [--name LETTERS]\n"
+               "          [--centre FILE] [--timeline FILE] [--time-limit S] [--verbose]\n"
+               "          [--short] [--first-race S] [--no-anisotropic | --anisotropic]\n"
+               "--abort-after applies to the races after the first, --short to every race;\n"
+               "--first-race leaves the first race after S seconds of racing (0: five laps).\n"
+               "Runs the game in the current directory and plays it.\n",
+               program);
+}
+
+bool parseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (a == "--bench") {
+      o.bench = true;
+      continue;
+    }
+    if (a == "--verbose") {
+      o.verbose = true;
+      continue;
+    }
+    if (a == "--short") {
+      o.shortFirst = true;
+      continue;
+    }
+    if (a == "--no-anisotropic") {
+      o.noAnisotropic = true;
+      continue;
+    }
+    if (a == "--anisotropic") {
+      o.noAnisotropic = false;
+      continue;
+    }
+    // GLUT's own options are left for glutInit, as the game's entry leaves them.
+    if (a == "-display" || a == "-geometry") {
+      ++i;
+      continue;
+    }
+    if (a == "-iconic" || a == "-indirect" || a == "-direct" || a == "-gldebug" || a == "-sync") continue;
+    if (!hasValue) {
+      std::fprintf(stderr, "autopilot: %s needs a value\n", a.c_str());
+      return false;
+    }
+    const char* v = argv[++i];
+    if (a == "--shots") o.shotsDir = v;
+    else if (a == "--races") o.races = std::atoi(v);
+    else if (a == "--abort-after") o.abortAfter = std::atof(v);
+    else if (a == "--first-race") o.firstRaceSeconds = std::atof(v);
+    else if (a == "--name") o.name = v;
+    else if (a == "--centre") o.centrePath = v;
+    else if (a == "--timeline") o.timelinePath = v;
+    else if (a == "--time-limit") o.timeLimit = std::atof(v);
+    else {
+      std::fprintf(stderr, "autopilot: unknown option %s\n", a.c_str());
+      return false;
+    }
+  }
+  const bool letters = !o.name.empty() && o.name.size() <= kMaxNameLength &&
+                       std::all_of(o.name.begin(), o.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  if (!letters) {
+    std::fprintf(stderr, "autopilot: --name takes 1 to %zu lower-case letters\n", kMaxNameLength);
+    return false;
+  }
+  if (o.shortFirst && o.abortAfter <= 0) o.abortAfter = 20;
+  if (o.races < 1 || !(o.timeLimit > 0) || o.abortAfter < 0 || o.firstRaceSeconds < 0) {
+    std::fprintf(stderr, "autopilot: --races, --time-limit and --abort-after take positive numbers\n");
+    return false;
+  }
+  return true;
+}
+
+int runGame(int argc, char** argv, const Options& options) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  static Run run(options);
+  gRun = &run;
+  run.start();
+  // A frame that never returns (a hang in the game) still ends the run.
+  signal(SIGALRM, onAlarm);
+  alarm(static_cast<unsigned>(options.timeLimit) + 60);
+
+  glutInit(&argc, argv);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  // Checked before the display changes mode: without it there is nothing to drive by.
+  if (!run.loadLine()) {
+    std::printf("autopilot: FAILED: no usable centre line in %s\n", options.centrePath.c_str());
+    return 2;
+  }
+  readConfig();
+  gHudWidth = gScreenWidth;
+  gHudHeight = gScreenHeight;
+  enterDisplayMode();
+  initGame();
+  registerCallbacks();
+  run.initDone();
+  glutDisplayFunc(autopilotFrame);
+  glutIdleFunc(autopilotFrame);
+  glutMainLoop();
+  ShowCursor(true);
+  FSOUND_Close();
+  if (run.failed()) return 1;
+  if (!run.quitSent() || !gQuitRequested) {
+    std::printf("autopilot: FAILED: the main loop returned without a quit from the title\n");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace autopilot

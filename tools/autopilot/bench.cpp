@@ -1,0 +1,183 @@
+#include "tools/autopilot/bench.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "shell/frame_probe.h"
+#include "shell/game.h"
+
+namespace autopilot {
+
+namespace {
+
+double nowMs() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+struct PhaseClock {
+  double startMs[static_cast<int>(FramePhase::Count)] = {};
+  double totalMs[static_cast<int>(FramePhase::Count)] = {};
+  long count[static_cast<int>(FramePhase::Count)] = {};
+};
+PhaseClock gPhases;
+
+// Work queued for the renderer would otherwise be paid for in a later phase.
+void timePhase(FramePhase phase, bool entering) {
+  const int i = static_cast<int>(phase);
+  glFinish();
+  if (entering) {
+    gPhases.startMs[i] = nowMs();
+  } else {
+    gPhases.totalMs[i] += nowMs() - gPhases.startMs[i];
+    ++gPhases.count[i];
+  }
+}
+
+}  // namespace
+
+double percentile(std::vector<double> values, double percent) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const double rank = std::ceil(percent / 100.0 * values.size());
+  const std::size_t i = static_cast<std::size_t>(std::clamp(rank, 1.0, static_cast<double>(values.size())));
+  return values[i - 1];
+}
+
+std::vector<double> framesPerSecond(const std::vector<double>& frameMs) {
+  std::vector<double> fps;
+  double elapsed = 0;
+  int frames = 0;
+  for (double ms : frameMs) {
+    elapsed += ms;
+    ++frames;
+    if (elapsed >= 1000.0) {
+      fps.push_back(frames * 1000.0 / elapsed);
+      elapsed = 0;
+      frames = 0;
+    }
+  }
+  return fps;
+}
+
+double residentMegabytes() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) {
+      std::istringstream fields(line.substr(6));
+      double kb = 0;
+      fields >> kb;
+      return kb / 1024.0;
+    }
+  }
+  return 0;
+}
+
+double millisecondsSinceProcessStart() {
+  std::ifstream in("/proc/self/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks: fields are counted after its closing bracket.
+  const std::size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  for (int i = 3; i < 22 && fields >> field;) ++i;
+  unsigned long long startTicks = 0;
+  if (!(fields >> startTicks)) return -1;
+  timespec boot{};
+  clock_gettime(CLOCK_BOOTTIME, &boot);
+  const double bootMs = boot.tv_sec * 1000.0 + boot.tv_nsec / 1e6;
+  return bootMs - startTicks * 1000.0 / sysconf(_SC_CLK_TCK);
+}
+
+void Bench::titleShown() {
+  if (startupMs_ < 0) startupMs_ = millisecondsSinceProcessStart();
+}
+
+void Bench::raceBuilt(double ms) { buildMs_.push_back(ms); }
+
+void Bench::raceFrame(double frameMs, double cpuMs) {
+  frameMs_.push_back(frameMs);
+  cpuMs_ += cpuMs;
+}
+
+void Bench::raceStarted(int raceNumber) {
+  if (raceNumber == 1) rssFirst_ = residentMegabytes();
+  rssLast_ = residentMegabytes();
+  rssLastRace_ = raceNumber;
+}
+
+void Bench::measurePhases(bool on) { gFrameProbe = on ? timePhase : nullptr; }
+
+bool Bench::baselineFrame() {
+  const double now = nowMs();
+  if (baselineStart_ < 0) baselineStart_ = now;
+  const int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, w, 0, h, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_FOG);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColor4f(0.2f, 0.4f, 0.6f, 1);
+  glBegin(GL_QUADS);
+  glVertex2i(0, 0);
+  glVertex2i(w, 0);
+  glVertex2i(w, h);
+  glVertex2i(0, h);
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+  glutSwapBuffers();
+  ++baselineFrames_;
+  baselineSeconds_ = (nowMs() - baselineStart_) / 1000.0;
+  return baselineSeconds_ >= 3.0;
+}
+
+void Bench::print() const {
+  const std::vector<double> fps = framesPerSecond(frameMs_);
+  std::printf("game.fps_median: %.1f fps\n", percentile(fps, 50));
+  std::printf("game.frame_ms_p50: %.2f ms\n", percentile(frameMs_, 50));
+  std::printf("game.frame_ms_p99: %.2f ms\n", percentile(frameMs_, 99));
+  static const char* const names[] = {"game.physics_ms", "game.cubemap_ms", "game.mainview_ms", "game.hud_ms"};
+  for (int i = 0; i < static_cast<int>(FramePhase::Count); ++i) {
+    if (gPhases.count[i] == 0 || phaseFrames_ == 0) {
+      std::fprintf(stderr, "bench-game: no timings for %s (the race frame has no probe calls)\n", names[i]);
+      continue;
+    }
+    std::printf("%s: %.2f ms\n", names[i], gPhases.totalMs[i] / phaseFrames_);
+  }
+  if (!frameMs_.empty()) std::printf("game.cpu_ms_per_frame: %.2f ms\n", cpuMs_ / frameMs_.size());
+  std::printf("game.startup_ms: %.0f ms\n", startupMs_);
+  if (!buildMs_.empty()) std::printf("game.build_race_ms_first: %.0f ms\n", buildMs_.front());
+  if (buildMs_.size() > 1) {
+    std::vector<double> later(buildMs_.begin() + 1, buildMs_.end());
+    std::printf("game.build_race_ms_later: %.0f ms\n", percentile(later, 50));
+  }
+  std::printf("game.rss_mb_race1: %.1f MB\n", rssFirst_);
+  std::printf("game.rss_mb_race%d: %.1f MB\n", rssLastRace_, rssLast_);
+  if (baselineSeconds_ > 0) std::printf("game.baseline_fps: %.1f fps\n", baselineFrames_ / baselineSeconds_);
+  std::fflush(stdout);
+}
+
+}  // namespace autopilot

@@ -1,0 +1,47 @@
+// Figures the game benchmark collects while the autopilot drives, printed as
+// "name: value unit" lines.
+#pragma once
+
+#include <vector>
+
+namespace autopilot {
+
+// Percentile of a sample (0..100), by nearest rank; 0 for an empty sample.
+double percentile(std::vector<double> values, double percent);
+// Frames per second of each whole second covered by the frame intervals (ms),
+// in order; a trailing part-second is dropped.
+std::vector<double> framesPerSecond(const std::vector<double>& frameMs);
+// Resident set size of this process in MB (0 when /proc cannot tell).
+double residentMegabytes();
+// Milliseconds since this process was started by the kernel.
+double millisecondsSinceProcessStart();
+
+class Bench {
+ public:
+  void titleShown();
+  void raceBuilt(double ms);
+  // One frame of the race being measured for frame rate (racing, not finished).
+  void raceFrame(double frameMs, double cpuMs);
+  void raceStarted(int raceNumber);
+  // Phase timings synchronise with the renderer at every phase edge, which
+  // slows the frame: they are taken in the short races, never in the first.
+  void measurePhases(bool on);
+  // A race frame drawn while phases were measured (phases may run twice a frame).
+  void phaseFrame() { ++phaseFrames_; }
+  // Draws one baseline frame (clear, full-screen quad, swap); true once done.
+  bool baselineFrame();
+  void print() const;
+
+ private:
+  double startupMs_ = -1;
+  std::vector<double> buildMs_;
+  std::vector<double> frameMs_;
+  double cpuMs_ = 0;
+  double rssFirst_ = 0, rssLast_ = 0;
+  int rssLastRace_ = 0;
+  long phaseFrames_ = 0;
+  int baselineFrames_ = 0;
+  double baselineStart_ = -1, baselineSeconds_ = 0;
+};
+
+}  // namespace autopilot

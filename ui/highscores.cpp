@@ -1,0 +1,248 @@
+// The table of the ten best results: its file, the ranking of a new result,
+// name entry and the high-score screen.
+#include <GL/glew.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "audio/audio.h"
+#include "platform/platform.h"
+#include "shell/game.h"
+#include "ui/draw2d.h"
+#include "ui/ui.h"
+
+// ---- Per process: the table and the result being named ---------------------
+HighScoreEntry gHighScores[10];
+HighScoreEntry gCurrentResult;
+int gHighScoreRank = 1;
+const char* const kHighScoreFile = "HighScore5.hs";
+HighScoreScreen gHighScoreScreen;
+float gHighlightPhase = 0;
+
+namespace {
+
+constexpr int kTableSize = 10;
+constexpr int kLineBuffer = 255;
+constexpr int kNumbersPerLine = 16;
+
+// Reads one line of at most 254 characters; the rest of a longer line is
+// skipped, so that it never turns into an entry of its own.
+bool readBoundedLine(std::FILE* file, char (&line)[kLineBuffer]) {
+  if (!std::fgets(line, kLineBuffer, file)) return false;
+  if (!std::strchr(line, '\n') && !std::feof(file)) {
+    int c;
+    while ((c = std::fgetc(file)) != EOF && c != '\n') {
+    }
+  }
+  return true;
+}
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0 || c == '\0'; }
+
+// A line is the name and sixteen numbers. A nameless entry is written with
+// its line starting with a blank: that is read as an empty name, not as a
+// name made of the first number. Numbers the line does not give keep the
+// entry's previous values.
+void parseHighScoreLine(const char* line, HighScoreEntry& entry) {
+  const char* p = line;
+  std::string name;
+  while (!isBlank(*p)) {
+    if (name.size() < kMaxNameLength) name += *p;  // no more than can be typed
+    ++p;
+  }
+  entry.name = name;
+  float v[kNumbersPerLine];
+  const int n = std::sscanf(p, "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f", &v[0], &v[1], &v[2],
+                            &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11], &v[12],
+                            &v[13], &v[14], &v[15]);
+  for (int i = 0; i < n; ++i) {
+    if (i == 0) {
+      entry.totalTime = v[0];
+    } else {
+      entry.splits[(i - 1) / 3][(i - 1) % 3] = v[i];
+    }
+  }
+}
+
+std::string formatHighScoreLine(const HighScoreEntry& e) {
+  const char* format = "%s %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f\n";
+  auto print = [&](char* out, std::size_t size) {
+    const float(&s)[5][3] = e.splits;
+    return std::snprintf(out, size, format, e.name.c_str(), e.totalTime, s[0][0], s[0][1], s[0][2], s[1][0],
+                         s[1][1], s[1][2], s[2][0], s[2][1], s[2][2], s[3][0], s[3][1], s[3][2], s[4][0],
+                         s[4][1], s[4][2]);
+  };
+  const int length = print(nullptr, 0);
+  if (length <= 0) return "\n";
+  std::string line(static_cast<std::size_t>(length) + 1, '\0');
+  print(line.data(), line.size());
+  line.resize(static_cast<std::size_t>(length));
+  return line;
+}
+
+// Makes the rename durable too; a failure here no longer endangers the record.
+void syncDirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]) {
+  char line[kLineBuffer];
+  for (int i = 0; i < kTableSize && readBoundedLine(file, line); ++i) parseHighScoreLine(line, table[i]);
+}
+
+void readHighScores() {
+  std::FILE* file = std::fopen(kHighScoreFile, "rt");
+  if (!file) return;  // the table keeps what it holds
+  readHighScoreStream(file, gHighScores);
+  std::fclose(file);
+}
+
+// The new table goes to a temporary file beside the old one and replaces it
+// only once it is safely on disk: a crash or a full disk leaves the old table.
+bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
+  std::string temporary = std::string(path) + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  fchmod(fd, 0644);
+  std::FILE* file = fdopen(fd, "w");
+  if (!file) {
+    close(fd);
+    unlink(temporary.c_str());
+    return false;
+  }
+  bool ok = true;
+  for (int i = 0; i < kTableSize && ok; ++i) ok = std::fputs(formatHighScoreLine(table[i]).c_str(), file) >= 0;
+  ok = ok && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  ok = (std::fclose(file) == 0) && ok;
+  ok = ok && std::rename(temporary.c_str(), path) == 0;
+  if (!ok) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  syncDirectoryOf(path);
+  return true;
+}
+
+void writeHighScores() {
+  for (const HighScoreEntry& e : gHighScores) {
+    std::string line = formatHighScoreLine(e);
+    line.pop_back();
+    std::printf("%s\n", line.c_str());
+  }
+  if (!writeHighScoreFile(kHighScoreFile, gHighScores)) {
+    std::printf("The high-score table could not be saved; the old one is kept\n");
+  }
+  std::fflush(stdout);
+}
+
+// An entry without a time is an empty place, not a time better than every
+// result: a new result goes ahead of it. A tie goes ahead of the older result.
+int rankFor(const HighScoreEntry table[10], float totalTime) {
+  int rank = 1;
+  for (int i = 0; i < kTableSize; ++i) {
+    if (table[i].totalTime != 0 && table[i].totalTime < totalTime) ++rank;
+  }
+  return rank;
+}
+
+void rankNewResult() { gHighScoreRank = rankFor(gHighScores, gCurrentResult.totalTime); }
+
+// Opens the place; the screen fills it from the current result every frame.
+void insertNewResult() {
+  const int first = gHighScoreRank < 1 ? 1 : gHighScoreRank;
+  for (int i = kTableSize - 1; i >= first; --i) gHighScores[i] = gHighScores[i - 1];
+}
+
+// ---- Name entry ---------------------------------------------------------------------
+
+bool appendNameLetter(std::string& name, unsigned char letter) {
+  const bool isLetter = (letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z');
+  if (!isLetter) return false;
+  if (name.size() >= kMaxNameLength) return false;
+  // Names are lower case, except that a capital M is kept.
+  name += letter == 'M' ? 'M' : static_cast<char>(std::tolower(letter));
+  return true;
+}
+
+void typeNameLetter(unsigned char letter) {
+  if (appendNameLetter(gCurrentResult.name, letter)) playTypeClick();
+}
+
+void eraseNameLetter() {
+  playTypeClick();
+  if (!gCurrentResult.name.empty()) gCurrentResult.name.pop_back();
+}
+
+// ---- The screen ------------------------------------------------------------------------
+
+namespace {
+
+float fw(int v) { return static_cast<float>(v); }
+
+bool namingNewResult() { return gCurrentResult.totalTime != 0 && gHighScoreRank >= 1 && gHighScoreRank <= 10; }
+
+// Draws a time and brings the origin back to the start of the row.
+void drawTableTime(float t, int w) {
+  drawHudTime(t);
+  glTranslatef(fw(-(w * 6 / 10) - 6 * (w / 32) - 2 * (w * 23 / 1536)), 0, 0);
+}
+
+void drawRow(int i, int w, int h) {
+  HighScoreScreen& s = gHighScoreScreen;
+  if (i == gHighScoreRank - 1 && gCurrentResult.totalTime != 0) {
+    const float pulse = std::sin(gHighlightPhase / 2);  // a pulsing orange
+    glColor4f((pulse + 1) / 2, (pulse + 1) / 4, 0, 1);
+  }
+  s.textAdvance = 0;
+  glBindTexture(GL_TEXTURE_2D, s.texFont);
+  s.drawString(gHighScores[i].name);
+  glTranslatef(fw(w * 6 / 10), 0, 0);
+  glBindTexture(GL_TEXTURE_2D, gTexNumbers);
+  drawTableTime(gHighScores[i].totalTime, w);
+  glTranslatef(0, fw(-h / 18), 0);
+  glColor4f(1, 1, 1, 1);
+}
+
+}  // namespace
+
+void drawHighScoreScreen() {
+  HighScoreScreen& s = gHighScoreScreen;
+  const int w = gScreenWidth, h = gScreenHeight;
+  glEnable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_LIGHTING);
+  QueryPerformanceCounter(&s.now);
+  s.elapsed = static_cast<double>(s.now - s.shownSince) / static_cast<double>(gPerfFrequency);
+  ui2d::pushScreenSpace(w, h);
+  if (s.elapsed > 2.0) {
+    s.inputReady = true;
+  } else {
+    const float level = static_cast<float>(s.elapsed / 2);
+    glColor4f(level, level, level, 1);  // fade in from black
+  }
+  glBindTexture(GL_TEXTURE_2D, s.texBackground);
+  // Drawn over whatever the back buffer holds: the picture covers it.
+  ui2d::wholeQuad(0, 0, fw(w), fw(h));
+  gHighlightPhase += 1;
+  if (gHighlightPhase > 720) gHighlightPhase -= 720;
+  glTranslatef(fw(w / 10), fw(h * 3 / 4), 0);
+  glTranslatef(0, fw(-h / 20), 0);
+  // Every frame, so that the name shows as it is typed.
+  if (namingNewResult()) gHighScores[gHighScoreRank - 1] = gCurrentResult;
+  for (int i = 0; i < kTableSize; ++i) drawRow(i, w, h);
+  ui2d::popScreenSpace();
+}
