@@ -72,10 +72,7 @@ void setUpPhysicsWorld() {
   releasePhysicsWorld();
   gPhysicsAllocator = new TrackingAllocator;
   gPhysicsSdk = NxCreatePhysicsSDK(NX_PHYSICS_SDK_VERSION, gPhysicsAllocator, nullptr, NxPhysicsSDKDesc());
-  if (!gPhysicsSdk) {
-    std::printf("The physics engine could not be started; the race cannot run\n");
-    return;
-  }
+  if (!gPhysicsSdk) return;  // the race set-up reports it and goes back to the title
   gPhysicsSdk->setParameter(NX_SKIN_WIDTH, 0.01f);
 
   NxSceneDesc sceneDesc;
@@ -87,7 +84,6 @@ void setUpPhysicsWorld() {
   sceneDesc.maxIter = 8;
   gPhysicsScene = gPhysicsSdk->createScene(sceneDesc);
   if (!gPhysicsScene) {
-    std::printf("The physics engine could not be started; the race cannot run\n");
     releasePhysicsWorld();
     return;
   }

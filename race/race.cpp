@@ -141,7 +141,7 @@ void buildRace() {
   if (!gRaceModelsLoaded) loadRaceModels();
   setUpPhysicsWorld();
   if (!gPhysicsScene || !gCarActor) {
-    std::printf("The physics engine could not be started: no race\n");
+    std::printf("The physics engine could not be started: back to the title screen\n");
     std::fflush(stdout);
     gRaceModelsLoaded = true;  // loaded all the same: a second try must not read the tables twice
     returnToTitle();
