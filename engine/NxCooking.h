@@ -10,10 +10,13 @@
 
 const NxU32 NX_COOKED_MESH_MAGIC = 0x4D54584Eu;
 const NxU32 NX_COOKED_MESH_VERSION = 1;
+// Most vertices, and most triangles, a cooked mesh may hold (4M each).
+const NxU32 NX_COOKED_MESH_MAX_COUNT = 1u << 22;
 
 // Allocator and output stream are accepted and not needed.
 bool NxInitCooking(NxUserAllocator* allocator = nullptr, NxUserOutputStream* outputStream = nullptr);
 void NxCloseCooking();
 // False (nothing written) when the descriptor is unusable: no points or
-// triangles arrays, strides too small, or an index out of range.
+// triangles arrays, strides too small, an index out of range, or more
+// vertices or triangles than NX_COOKED_MESH_MAX_COUNT.
 bool NxCookTriangleMesh(const NxTriangleMeshDesc& desc, NxStream& stream);

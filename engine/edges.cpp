@@ -111,6 +111,8 @@ void recordEdge(btTriangleInfoMap& map, const Vec<NxVec3>& v, const Vec<NxU32>& 
 
 }  // namespace
 
+constexpr size_t kMaxTrianglesOnEdge = 16;
+
 void buildEdgeInfo(const Vec<NxVec3>& vertices, const Vec<NxU32>& indices, btTriangleInfoMap& map) {
   // Weld by position so that duplicated vertices still join their triangles.
   Vec<uint32_t> weld(vertices.size());
@@ -150,6 +152,14 @@ void buildEdgeInfo(const Vec<NxVec3>& vertices, const Vec<NxU32>& indices, btTri
   for (size_t first = 0; first < refs.size();) {
     size_t end = first + 1;
     while (end < refs.size() && refs[end].key == refs[first].key) ++end;
+    // A sound surface has two triangles on an edge, overlapping pieces a few
+    // more. Pairing every triangle of a fan of thousands on one edge would take
+    // quadratic time (a damaged track could stall the race start for minutes),
+    // and such an edge has no single neighbour to smooth against anyway.
+    if (end - first > kMaxTrianglesOnEdge) {
+      first = end;
+      continue;
+    }
     for (size_t i = first; i < end; ++i)
       for (size_t j = first; j < i; ++j) {
         recordEdge(map, vertices, indices, normals, refs[i].side, refs[j].side);

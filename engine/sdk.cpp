@@ -118,22 +118,27 @@ bool readCookedMesh(const NxStream& stream, Vec<NxVec3>& vertices, Vec<NxU32>& i
   NxU32 numVertices = read32(stream);
   NxU32 numTriangles = read32(stream);
   if (numVertices == 0 || numTriangles == 0) return false;
-  // Guard against absurd counts before allocating (a cooked mesh is at most 2^28 items).
-  if (numVertices > (1u << 28) || numTriangles > (1u << 28)) return false;
-  vertices.resize(numVertices);
-  for (NxVec3& v : vertices) {
+  // The stream cannot say how many bytes it holds, so the counts are checked
+  // against a limit far above any track (a few hundred thousand triangles) and
+  // the arrays grow as data arrives: a damaged header costs no more memory
+  // than the limit allows, never the 3 GB its counts might ask for.
+  if (numVertices > NX_COOKED_MESH_MAX_COUNT || numTriangles > NX_COOKED_MESH_MAX_COUNT) return false;
+  vertices.reserve(std::min<NxU32>(numVertices, 1u << 16));
+  for (NxU32 i = 0; i < numVertices; ++i) {
+    NxVec3 v;
     v.x = readF32(stream);
     v.y = readF32(stream);
     v.z = readF32(stream);
+    vertices.push_back(v);
   }
-  indices.resize(size_t(numTriangles) * 3);
-  for (size_t t = 0; t < numTriangles; ++t) {
+  indices.reserve(size_t(std::min<NxU32>(numTriangles, 1u << 16)) * 3);
+  for (NxU32 t = 0; t < numTriangles; ++t) {
     NxU32 a = read32(stream), b = read32(stream), c = read32(stream);
     if (a >= numVertices || b >= numVertices || c >= numVertices) return false;
     if (flags & NX_MF_FLIPNORMALS) std::swap(b, c);
-    indices[t * 3] = a;
-    indices[t * 3 + 1] = b;
-    indices[t * 3 + 2] = c;
+    indices.push_back(a);
+    indices.push_back(b);
+    indices.push_back(c);
   }
   return true;
 }
@@ -213,6 +218,8 @@ NxU32 readIndex(const NxTriangleMeshDesc& desc, NxU32 triangle, int corner) {
 
 bool NxCookTriangleMesh(const NxTriangleMeshDesc& desc, NxStream& stream) {
   if (!desc.isValid()) return false;
+  // What the reader would refuse is not written at all.
+  if (desc.numVertices > NX_COOKED_MESH_MAX_COUNT || desc.numTriangles > NX_COOKED_MESH_MAX_COUNT) return false;
   for (NxU32 t = 0; t < desc.numTriangles; ++t)
     for (int c = 0; c < 3; ++c)
       if (readIndex(desc, t, c) >= desc.numVertices) return false;

@@ -44,6 +44,11 @@ struct Shape {
   std::vector<TextureRef> textures;
 };
 
+// Most positions, normals, texture coordinates and index triples one model
+// file may give, all shapes together: twenty times the track. A file with
+// more is read up to there, so that it costs a few hundred megabytes at most.
+constexpr int kMaxModelEntries = 1 << 22;
+
 struct Model {
   int useDisplayLists = 0;
   int renderMode = 0;
@@ -55,6 +60,7 @@ struct Model {
   int mipmapping = 0;
   int anisotropyMode = 0;
   float maxAnisotropy = 0;
+  bool truncated = false;  // the file gave more than kMaxModelEntries
 
   // Loads a model file: scan, arrays, textures, buffers, display lists.
   // Needs a current GL context; a file that cannot be opened gives no shapes.

@@ -17,6 +17,7 @@ void Model::load(const char* name) {
   if (file) {
     int ignored = scan(file);
     if (ignored > 0) std::printf("%s: %d indices name nothing and were ignored\n", name, ignored);
+    if (truncated) std::printf("%s: more than %d entries; the rest was not loaded\n", name, kMaxModelEntries);
   } else {
     shapes.clear();
     shapeCount = 0;

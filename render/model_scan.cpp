@@ -116,6 +116,7 @@ struct Scanner {
   int coordTriple[3] = {0, 0, 0};
   int normalTriple[3] = {0, 0, 0};
   int texCoordTriple[3] = {0, 0, 0};
+  int entries = 0;
 
   Scanner(Model& m, std::istream& s) : model(m), in(s) {}
 
@@ -129,6 +130,7 @@ struct Scanner {
 
   void openShape() {
     model.shapes.emplace_back();
+    ++entries;
     shape = &model.shapes.back();
     shape->textures.emplace_back();
     seenCoordinate = seenNormal = seenTexCoord = false;
@@ -193,17 +195,20 @@ void Scanner::geometryTests() {
   if (seenCoordinate && !seenNormal && !seenTexCoord && contains(line, ",")) {
     parseFloats(line.c_str(), position, 3);
     shape->coordinates.push_back({position[0], position[1], position[2]});
+    ++entries;
     shape->vertexCount += 1;
   }
   if (contains(line, "Normal")) seenNormal = true;
   if (seenNormal && !seenCoordIndex && !seenTexCoord && contains(line, ",")) {
     parseFloats(line.c_str(), normal, 3);
     shape->normals.push_back({normal[0], normal[1], normal[2]});
+    ++entries;
   }
   if (contains(line, "TextureCoordinate")) seenTexCoord = true;
   if (seenTexCoord && !seenCoordIndex && contains(line, ",")) {
     parseFloats(line.c_str(), texCoord, 2);
     shape->textureCoordinates.push_back({texCoord[0], texCoord[1]});
+    ++entries;
   }
 }
 
@@ -212,17 +217,20 @@ void Scanner::indexTests() {
   if (seenCoordIndex && !seenNormalIndex && !seenTexCoordIndex && contains(line, ",")) {
     parseIndexTriple(line.c_str(), coordTriple);
     shape->coordIndex.push_back({coordTriple[0], coordTriple[1], coordTriple[2]});
+    ++entries;
     shape->triangleCount += 1;
   }
   if (contains(line, "normalIndex")) seenNormalIndex = true;
   if (seenNormalIndex && !seenTexCoordIndex && contains(line, ",")) {
     parseIndexTriple(line.c_str(), normalTriple);
     shape->normalIndex.push_back({normalTriple[0], normalTriple[1], normalTriple[2]});
+    ++entries;
   }
   if (contains(line, "texCoordIndex")) seenTexCoordIndex = true;
   if (seenTexCoordIndex && contains(line, ",")) {
     parseIndexTriple(line.c_str(), texCoordTriple);
     shape->texCoordIndex.push_back({texCoordTriple[0], texCoordTriple[1], texCoordTriple[2]});
+    ++entries;
   }
 }
 
@@ -231,6 +239,10 @@ bool Scanner::runTests() {
   if (shape != nullptr) {
     geometryTests();
     indexTests();
+  }
+  if (entries >= kMaxModelEntries) {
+    model.truncated = true;
+    return true;
   }
   return contains(line, "EOF");
 }
@@ -294,6 +306,7 @@ int foldShape(Shape& shape) {
 int Model::scan(std::istream& in) {
   shapes.clear();
   shapeCount = 0;
+  truncated = false;
   Scanner scanner(*this, in);
   scanner.advance();
   while (!scanner.exhausted) {

@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+#include <cstddef>
+
 #include "engine/NxPhysics.h"
 
 struct Placement;
@@ -44,6 +46,19 @@ bool fetchVertexBufferEntryPoints();
 bool vertexBuffersAvailable();
 // Binds both buffer targets; does nothing without the extension.
 void bindModelBuffers(GLuint vertexBuffer, GLuint indexBuffer);
+
+// Longest side of a picture the game loads; the largest it ships is 1024.
+constexpr unsigned kMaxPictureSide = 4096;
+// True when an 18-byte TGA header describes a layout the image library
+// handles safely (see textures.cpp); TGA files failing it are not loaded.
+bool tgaHeaderUsable(const unsigned char* header, std::size_t size);
+// True when a whole JPEG file's marker segments all fit in it, with a frame
+// and a scan; JPEG files failing it are not loaded.
+bool jpegStructureUsable(const unsigned char* data, std::size_t size);
+// Brings the image library's current image to bottom-up 8-bit rows of
+// `format` (IL_BGRA or IL_RGB), the layout every upload reads. False when the
+// picture could not be converted: it is then one white texel.
+bool conformCurrentImage(unsigned int format);
 
 // The picture-loading scheme of the HUD and menus: a new image-library name
 // used as the GL texture name, linear filtering, RGBA from BGRA bytes; prints

@@ -6,6 +6,8 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <cstring>
+
 #include "audio/audio.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
@@ -28,11 +30,25 @@ void startImageLibrary() {
   ilutEnable(ILUT_OPENGL_CONV);
 }
 
+// A software rasterizer (no graphics card) takes every anisotropic sample on
+// the CPU: at its maximum level a race frame lasts tens of seconds instead of a
+// fraction of one.
+bool softwareRenderer() {
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  if (!renderer) return false;
+  for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+    if (std::strstr(renderer, name)) return true;
+  }
+  return false;
+}
+
 // Every model gets the driver's maximum, so anisotropy mode 1 means the same
-// level whichever model the player looks at.
+// level whichever model the player looks at; a software rasterizer gets plain
+// filtering, for every model alike.
 void setMaxAnisotropy() {
   GLfloat maxAnisotropy = 1.0f;
   glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
+  if (softwareRenderer()) maxAnisotropy = 1.0f;
   for (Model* model : {&gWorld.track, &gSkyModel, &gCarModel, &gWheelModel, &gWorld.house,
                        &gWorld.palm, &gWorld.palm2, &gWorld.bush, &gWorld.trackCollide}) {
     model->maxAnisotropy = maxAnisotropy;

@@ -43,6 +43,11 @@ void enterDisplayMode() {
   glutGameModeString(gameMode);
   if (!glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) failOnConsole(kModeNotPossible);
   glutEnterGameMode();
+  // In a mode smaller than the desktop the game-mode window is stretched to the
+  // whole virtual screen, of which the mode shows only the top-left corner,
+  // while every view is drawn from the bottom-left: keep the window the size of
+  // the mode so that what is drawn is what is shown.
+  glutReshapeWindow(glutGameModeGet(GLUT_GAME_MODE_WIDTH), glutGameModeGet(GLUT_GAME_MODE_HEIGHT));
 }
 
 void registerCallbacks() {

@@ -64,6 +64,9 @@ mkdir -p "$work/small"
 printf '[DisplayMode]\n800x600:32@60\n[AntiAliasing]\n1\nEOF\n' >"$work/small/Config.txt"
 check "game starts in 800x600" start_game "$work/small"
 check "mode is 800x600 (got $(current_mode))" test "$(current_mode)" = 800x600
+window_size() { xwininfo -name FREEGLUT 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+sleep 0.5
+check "the window covers the mode, not the virtual screen (got $(window_size))" test "$(window_size)" = 800x600
 sleep 2.2
 tap Up
 tap Return

@@ -406,6 +406,9 @@ void Run::noteLaps() {
 }
 
 void Run::onRace() {
+  // Until the race's first frame is drawn, the clock and the car's pose are
+  // still those of the race before.
+  if (needReset_) return;
   noteLaps();
   if (racesStarted_ == 1 && !shotCountdown_ && gRaceClock > -1.8f && gRaceClock < -0.5f) {
     shotCountdown_ = wantShot_ = true;
@@ -420,7 +423,6 @@ void Run::onRace() {
     keys_.tap(kEscape);
     return;
   }
-  if (needReset_) return;
   CarView car;
   car.x = gCarPose.t.x;
   car.z = gCarPose.t.z;
@@ -429,6 +431,15 @@ void Run::onRace() {
   car.speedPerFrame = gCarSpeed;
   car.steerAngle = gSteerAngle;
   car.frameSeconds = smoothedFrameSeconds();
+  // The frame that leaves a finished race still draws it after the render options
+  // are set back (anisotropic filtering on again), and on a software renderer
+  // that one frame takes minutes. Escape while rolling out leaves between frames
+  // and keeps the result, as a player in a hurry would.
+  if (gRaceFinished && options_.noAnisotropic) {
+    keys_.releaseDriving();
+    keys_.tap(kEscape);
+    return;
+  }
   DriveKeys k = driver_.decide(car, gRaceClock);
   // Rolling out after the finish: keep on the road, let the brakes work.
   if (gRaceFinished) k.accelerate = k.reverse = k.brake = false;
@@ -506,6 +517,7 @@ void printUsage(const char* program) {
                "          [--short] [--first-race S] [--no-anisotropic | --anisotropic]\n"
                "--abort-after applies to the races after the first, --short to every race;\n"
                "--first-race leaves the first race after S seconds of racing (0: five laps).\n"
+               "--no-anisotropic presses F10 before each race and Escape once it is finished.\n"
                "Runs the game in the current directory and plays it.\n",
                program);
 }

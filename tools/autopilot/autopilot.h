@@ -20,7 +20,9 @@ struct Options {
   double timeLimit = 1800;   // seconds for the whole run, then exit status 3
   bool bench = false;
   bool verbose = false;
-  bool noAnisotropic = false;  // press F10 at each race start when filtering is anisotropic      // a line of driving state every second
+  // Press F10 before each race when filtering is anisotropic, and leave a finished
+  // race with Escape rather than waiting for the car to stop (see onRace).
+  bool noAnisotropic = false;      // a line of driving state every second
 };
 
 // Reads the autopilot's own options (GLUT has taken its own by then). False,

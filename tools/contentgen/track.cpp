@@ -447,7 +447,8 @@ class SurfaceQuery {
  private:
   static constexpr float kCell = 200;
   static int cell(float v) { return int(std::floor(v / kCell)); }
-  static int64_t key(int cx, int cz) { return (int64_t(cx) << 32) ^ uint32_t(cz); }
+  // Shifted unsigned: a negative cell must not shift a negative value.
+  static int64_t key(int cx, int cz) { return int64_t(uint64_t(int64_t(cx)) << 32) ^ uint32_t(cz); }
   const Mesh& m_;
   std::map<int64_t, std::vector<size_t>> cells_;
 };
