@@ -1,0 +1,180 @@
+// The high-score table under faults of the disk and the process: whatever
+// happens while saving, the file holds the old table or the new one, whole.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "fault_support.h"
+#include "ui/ui.h"
+
+namespace {
+
+void fillTable(HighScoreEntry (&table)[10], const char* name, float base) {
+  for (int i = 0; i < 10; ++i) {
+    table[i].name = name;
+    table[i].totalTime = base + static_cast<float>(i);
+    for (int lap = 0; lap < 5; ++lap)
+      for (int split = 0; split < 3; ++split) table[i].splits[lap][split] = base / 15 + lap + split / 10.0f;
+  }
+}
+
+// The bytes a table is saved as, taken from a save that is known to work.
+std::string savedText(const HighScoreEntry (&table)[10]) {
+  const std::string dir = faults::makeScratchDir("hs-ref");
+  const std::string path = dir + "/HighScore5.hs";
+  if (!writeHighScoreFile(path.c_str(), table)) return "";
+  return faults::readWhole(path);
+}
+
+struct Tables {
+  HighScoreEntry oldTable[10], newTable[10];
+  std::string oldText, newText;
+  Tables() {
+    fillTable(oldTable, "anna", 100);
+    fillTable(newTable, "bert", 90);
+    oldText = savedText(oldTable);
+    newText = savedText(newTable);
+  }
+};
+
+// Child exit codes of the tmpfs cases, so a failure names what went wrong.
+enum ChildResult { kOk = 0, kSetupFailed = 10, kSaveClaimedSuccess, kOldTableChanged, kLeftovers, kRetryFailed };
+
+const char* describe(int code) {
+  switch (code) {
+    case kSetupFailed: return "could not write the old table before the fault";
+    case kSaveClaimedSuccess: return "the save reported success although it could not write";
+    case kOldTableChanged: return "the old table was changed or lost";
+    case kLeftovers: return "a temporary file was left behind";
+    case kRetryFailed: return "saving after the fault was cleared failed";
+    default: return "the child crashed or failed otherwise";
+  }
+}
+
+// Saves the new table where saving must fail and checks that the old one is
+// untouched and nothing else was left in the directory.
+int expectRefusedSave(const Tables& t, const std::string& path, const std::string& dir, size_t files) {
+  if (writeHighScoreFile(path.c_str(), t.newTable)) return kSaveClaimedSuccess;
+  if (faults::readWhole(path) != t.oldText) return kOldTableChanged;
+  if (faults::listDir(dir).size() != files) return kLeftovers;
+  return kOk;
+}
+
+TEST(HighScoreFaults, ReadOnlyDirectoryKeepsTheOldTable) {
+  const Tables t;
+  ASSERT_FALSE(t.oldText.empty());
+  const std::string dir = faults::makeScratchDir("hs-ro");
+  const std::string path = dir + "/HighScore5.hs";
+  const int result = faults::inChild([&] {
+    // Root ignores permission bits: only a read-only mount refuses it.
+    const bool root = geteuid() == 0;
+    if (root && !faults::mountPrivateTmpfs(dir, "size=1m")) return faults::kCannotFault;
+    if (!writeHighScoreFile(path.c_str(), t.oldTable)) return int(kSetupFailed);
+    if (root ? !faults::remountReadOnly(dir) : chmod(dir.c_str(), 0555) != 0) return faults::kCannotFault;
+    return expectRefusedSave(t, path, dir, 1);
+  });
+  if (result == faults::kCannotFault) GTEST_SKIP() << "cannot make a read-only directory here (no mount namespace)";
+  EXPECT_EQ(result, kOk) << describe(result);
+}
+
+TEST(HighScoreFaults, FullDiskKeepsTheOldTableUntilThereIsRoom) {
+  const Tables t;
+  const std::string dir = faults::makeScratchDir("hs-full");
+  const std::string path = dir + "/HighScore5.hs";
+  const int result = faults::inChild([&] {
+    if (!faults::mountPrivateTmpfs(dir, "size=64k")) return faults::kCannotFault;
+    if (!writeHighScoreFile(path.c_str(), t.oldTable)) return int(kSetupFailed);
+    const std::string filler = dir + "/filler";
+    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0644);
+    const std::string block(512, 'x');
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    while (write(fd, block.data(), 1) > 0) {
+    }
+    close(fd);
+    if (const int refused = expectRefusedSave(t, path, dir, 2)) return refused;
+    unlink(filler.c_str());
+    if (!writeHighScoreFile(path.c_str(), t.newTable) || faults::readWhole(path) != t.newText) {
+      return int(kRetryFailed);
+    }
+    return int(kOk);
+  });
+  if (result == faults::kCannotFault) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root and a mount namespace)";
+  EXPECT_EQ(result, kOk) << describe(result);
+}
+
+TEST(HighScoreFaults, ImmutableTableFileIsKept) {
+  const Tables t;
+  const std::string dir = faults::makeScratchDir("hs-immutable");
+  const std::string path = dir + "/HighScore5.hs";
+  ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.oldTable));
+  const int fd = open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  int flags = 0;
+  const bool canFreeze = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (!canFreeze) {
+    close(fd);
+    GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
+  }
+  const int result = expectRefusedSave(t, path, dir, 1);
+  flags &= ~FS_IMMUTABLE_FL;
+  ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  close(fd);
+  EXPECT_EQ(result, kOk) << describe(result);
+}
+
+// Kills a process that saves the two tables in turn at random moments: every
+// time, the file must read as one of them, byte for byte.
+TEST(HighScoreFaults, KilledWhileSavingLeavesOneWholeTable) {
+  const Tables t;
+  ASSERT_NE(t.oldText, t.newText);
+  const std::string dir = faults::makeScratchDir("hs-kill");
+  const std::string path = dir + "/HighScore5.hs";
+  ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.oldTable));
+  std::mt19937 random(12345);
+  int sawOld = 0, sawNew = 0;
+  for (int round = 0; round < 40; ++round) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      // The game's own save: the table in memory, written to HighScore5.hs here.
+      if (chdir(dir.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout)) _exit(1);
+      for (int i = 0;; ++i) {
+        const HighScoreEntry(&table)[10] = i % 2 ? t.oldTable : t.newTable;
+        for (int k = 0; k < 10; ++k) gHighScores[k] = table[k];
+        writeHighScores();
+      }
+    }
+    usleep(std::uniform_int_distribution<int>(1000, 30000)(random));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const std::string text = faults::readWhole(path);
+    ASSERT_TRUE(text == t.oldText || text == t.newText) << "round " << round << " left " << text.size()
+                                                        << " bytes that are neither table";
+    (text == t.oldText ? sawOld : sawNew) += 1;
+  }
+  RecordProperty("old_table_rounds", sawOld);
+  RecordProperty("new_table_rounds", sawNew);
+  // The table the game reads back is the whole one as well.
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  HighScoreEntry back[10];
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  ASSERT_NE(file, nullptr);
+  readHighScoreStream(file, back);
+  std::fclose(file);
+  EXPECT_TRUE(back[9].name == "anna" || back[9].name == "bert");
+}
+
+}  // namespace
