@@ -155,5 +155,6 @@ void buildRace() {
   resetRaceState();
   startRaceTimers();
   FSOUND_PlaySound(kEngineChannel, gEngineSample);
+  returnFreedMemory();  // the last race's world is gone: memory stays level race after race
   updateFrameTimer();  // leaves gFrameSeconds tiny: the first frame fetches nothing
 }

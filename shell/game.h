@@ -57,6 +57,10 @@ struct DisplaySettings {
 // values before reading (zero at start-up) and receives the result.
 void readConfigStream(std::FILE* file, DisplaySettings& s);
 int gameMain(int argc, char** argv);
+// Lets large buffers go back to the system when freed (called first thing).
+void setUpProcessMemory();
+// Hands pages the heap holds but no longer uses back to the system.
+void returnFreedMemory();
 // Ends the game with status 0 once the current callback returns.
 void quitGame();
 extern bool gQuitRequested;

@@ -2,6 +2,7 @@
 // name entry and the high-score screen.
 #include <GL/glew.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "audio/audio.h"
@@ -97,6 +99,28 @@ void syncDirectoryOf(const std::string& path) {
   close(fd);
 }
 
+// A save cut short by a crash or a kill leaves its temporary file behind.
+// Those older than a minute belong to no save still running: they go before
+// the next save, so a player's folder does not collect them.
+void removeStaleTemporaries(const char* path) {
+  const std::string full(path);
+  const size_t slash = full.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : full.substr(0, slash + 1);
+  const std::string prefix = (slash == std::string::npos ? full : full.substr(slash + 1)) + ".";
+  DIR* listing = opendir(dir.c_str());
+  if (!listing) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string candidate = (slash == std::string::npos ? std::string() : dir) + name;
+    struct stat info;
+    if (lstat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (now - info.st_mtime >= 60) unlink(candidate.c_str());
+  }
+  closedir(listing);
+}
+
 }  // namespace
 
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]) {
@@ -114,6 +138,7 @@ void readHighScores() {
 // The new table goes to a temporary file beside the old one and replaces it
 // only once it is safely on disk: a crash or a full disk leaves the old table.
 bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
+  removeStaleTemporaries(path);
   std::string temporary = std::string(path) + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
 
@@ -175,6 +176,31 @@ TEST(HighScoreFaults, KilledWhileSavingLeavesOneWholeTable) {
   readHighScoreStream(file, back);
   std::fclose(file);
   EXPECT_TRUE(back[9].name == "anna" || back[9].name == "bert");
+}
+
+// Kills mid-save leave temporary files; once they are old, the next save
+// clears them, while one young enough to belong to a running save stays.
+TEST(HighScoreFaults, NextSaveClearsTemporariesOfKilledSaves) {
+  const Tables t;
+  const std::string dir = faults::makeScratchDir("hs-stale");
+  const std::string path = dir + "/HighScore5.hs";
+  ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.oldTable));
+  const std::string stale = path + ".a1B2c3", fresh = path + ".Zz9Yy8", other = dir + "/HighScore5.hs.keep";
+  for (const std::string& name : {stale, fresh, other}) {
+    std::FILE* file = std::fopen(name.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("half a tab", file);
+    std::fclose(file);
+  }
+  const struct timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, stale.c_str(), old, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, other.c_str(), old, 0), 0);
+  ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.newTable));
+  EXPECT_EQ(faults::readWhole(path), t.newText);
+  EXPECT_NE(access(stale.c_str(), F_OK), 0) << "an hour-old temporary file was kept";
+  EXPECT_EQ(access(fresh.c_str(), F_OK), 0) << "a save still running would lose its file";
+  EXPECT_EQ(access(other.c_str(), F_OK), 0) << "a file of another name was removed";
+  EXPECT_EQ(faults::listDir(dir).size(), 3u);
 }
 
 }  // namespace

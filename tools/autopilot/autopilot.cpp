@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <malloc.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
@@ -162,6 +163,7 @@ class Run {
 
   bool loadLine() { return line_.load(options_.centrePath.c_str()); }
   void start();
+  void reportMemory() const;
   void initDone();
   void frame();
   bool quitSent() const { return quitSent_; }
@@ -179,6 +181,7 @@ class Run {
   void noteLaps();
   void finishRun();
   void check(const std::string& name, bool passed, const std::string& detail = "");
+  void nameChecks(std::size_t from);
   void fail(const char* why);
   double smoothedFrameSeconds() const;
   void writeTimeline(Stage stage);
@@ -236,6 +239,14 @@ void Run::initDone() {
 
 void Run::check(const std::string& name, bool passed, const std::string& detail) {
   checks_.push_back(Check{name, passed, passed ? "" : detail});
+}
+
+// Checks of the second race on carry its number, so a long run's report says
+// which race went wrong.
+void Run::nameChecks(std::size_t from) {
+  if (racesStarted_ < 2) return;
+  for (std::size_t i = from; i < checks_.size(); ++i)
+    checks_[i].name = "race " + std::to_string(racesStarted_) + ": " + checks_[i].name;
 }
 
 // Ends the main loop the way the game's own quit does (leaving the process from
@@ -314,6 +325,7 @@ void Run::afterFrame(Stage stage, double frameMs, double cpuMs) {
   if (stage == Stage::Race && !rssTaken_ && gRaceClock > -2) {
     rssTaken_ = true;
     bench_.raceStarted(racesStarted_);
+    reportMemory();
   }
   if (wantShot_) {
     wantShot_ = false;
@@ -365,6 +377,9 @@ void Run::raceBegins() {
   lapsSeen_ = 0;
   lapStart_ = 0;
   typed_ = 0;
+  resultChecked_ = false;
+  finalResult_ = ScoreLine();
+  finalRank_ = 11;
   rssTaken_ = false;
   recentFrames_.clear();
   needReset_ = true;
@@ -380,6 +395,17 @@ void Run::placeDriver() {
   driver_.reset(gCarPose.t.x, gCarPose.t.z);
   std::printf("race %d: start (%.0f, %.0f) at line point %zu, %s\n", racesStarted_, gCarPose.t.x, gCarPose.t.z,
               driver_.index(), fullRace_ ? "five laps" : "left early");
+}
+
+// Resident memory next to what the C heap holds and hands out: growth in
+// "held" with "in use" flat is fragmentation, growth in "in use" is a leak.
+void Run::reportMemory() const {
+  const struct mallinfo2 heap = mallinfo2();
+  const double mb = 1.0 / (1024.0 * 1024.0);
+  std::printf("race %d: memory rss %.1f MB, heap in use %.1f MB, heap held %.1f MB (%.1f MB mapped)\n",
+              racesStarted_, residentMegabytes(), heap.uordblks * mb, (heap.arena + heap.hblkhd) * mb,
+              heap.hblkhd * mb);
+  std::fflush(stdout);
 }
 
 void Run::report(const DriveKeys& k) {
@@ -449,8 +475,10 @@ void Run::onRace() {
 
 void Run::onHighScores() {
   keys_.releaseDriving();
-  if (fullRace_ && !resultChecked_ && racesStarted_ == 1) {
+  // Every five-lap race is checked; the later ones of a long run name their race.
+  if (fullRace_ && !resultChecked_) {
     resultChecked_ = true;
+    const std::size_t firstCheck = checks_.size();
     noteLaps();
     finalResult_ = currentResult();
     check("race finished", gRaceFinished, "the race was left unfinished");
@@ -460,7 +488,9 @@ void Run::onHighScores() {
       check("rank " + std::to_string(finalRank_) + " given", gHighScoreRank == finalRank_,
             "the game ranked it " + std::to_string(gHighScoreRank));
     }
+    nameChecks(firstCheck);
     std::printf("total: %.3f s, rank %d\n", finalResult_.totalTime, finalRank_);
+    std::fflush(stdout);
   }
   if (nameOwed() && typed_ < options_.name.size()) {
     keys_.tap(static_cast<unsigned char>(options_.name[typed_++]));
@@ -473,11 +503,14 @@ void Run::onHighScores() {
     return;
   }
   keys_.tap(kEnter);
-  if (racesStarted_ == 1 && fullRace_ && finalResult_.totalTime > 0 && currentStage() == Stage::Title) {
+  if (fullRace_ && finalResult_.totalTime > 0 && currentStage() == Stage::Title) {
+    const std::size_t firstCheck = checks_.size();
     std::vector<ScoreLine> after;
     check("high-score file readable after saving", readScoreFile(kHighScoreFile, after), "cannot read it");
     finalResult_.name = options_.name;
     checkSavedTable(tableBefore_, after, finalResult_, finalRank_, checks_);
+    nameChecks(firstCheck);
+    finalResult_ = ScoreLine();
   }
 }
 
@@ -593,6 +626,7 @@ int runGame(int argc, char** argv, const Options& options) {
   signal(SIGALRM, onAlarm);
   alarm(static_cast<unsigned>(options.timeLimit) + 60);
 
+  setUpProcessMemory();
   glutInit(&argc, argv);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   // Checked before the display changes mode: without it there is nothing to drive by.

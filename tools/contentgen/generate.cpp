@@ -22,45 +22,29 @@ bool writeConfig(const std::string& dir) {
   return std::fclose(f) == 0;
 }
 
-// Where along the lap (0..1 from the finish line) a point of the centre line lies.
-float lapFraction(const std::vector<Vec3>& centre, float x, float z, float finishS) {
-  float s = 0, best = 1e30f, bestS = 0, total = 0;
-  for (size_t i = 0; i < centre.size(); ++i) total += length(centre[(i + 1) % centre.size()] - centre[i]);
-  for (size_t i = 0; i < centre.size(); ++i) {
-    float d = std::hypot(centre[i].x - x, centre[i].z - z);
-    if (d < best) best = d, bestS = s;
-    s += length(centre[(i + 1) % centre.size()] - centre[i]);
-  }
-  float f = (bestS - finishS) / total;
-  return f - std::floor(f);
-}
-
-// Ten results from a quick driver down to a cautious one. Split times are
-// race-clock readings: checkpoint 1, checkpoint 2 and the line, lap after lap.
-bool writeHighScores(const std::string& dir, const World& w) {
-  float finishS = 0;
-  {
-    float s = 0, best = 1e30f;
-    for (size_t i = 0; i < w.centre.size(); ++i) {
-      float d = std::hypot(w.centre[i].x + 4065, w.centre[i].z - 1850);
-      if (d < best) best = d, finishS = s;
-      s += length(w.centre[(i + 1) % w.centre.size()] - w.centre[i]);
-    }
-  }
-  float f1 = lapFraction(w.centre, -3460, -4835, finishS);
-  float f2 = lapFraction(w.centre, 2065, -40, finishS);
+// Ten results from a little slower than the autopilot's best race down to a
+// cautious driver. Each lap keeps the shape of the reference race's lap (where
+// its checkpoints fell, the slower standing start); split times are race-clock
+// readings: checkpoint 1, checkpoint 2 and the line, lap after lap.
+bool writeHighScores(const std::string& dir) {
   const char* names[10] = {"ace", "blitz", "turbo", "nina", "Max", "speedy", "lena", "otto", "rookie", "snail"};
   FILE* f = std::fopen((dir + "/HighScore5.hs").c_str(), "w");
   if (!f) return false;
   Rng rng(555);
   for (int e = 0; e < 10; ++e) {
-    float lap = 34.0f + 3.2f * e;
+    const float pace = kBestEntryPace + 0.04f * e;
     float clock = 0, splits[15];
+    float lapStart = 0;
     for (int l = 0; l < 5; ++l) {
-      float thisLap = lap * (1 + rng.range(-0.02f, 0.03f)) + (l == 0 ? 3.0f : 0.0f);
-      splits[l * 3 + 0] = clock + thisLap * f1;
-      splits[l * 3 + 1] = clock + thisLap * f2;
-      clock += thisLap;
+      const float* ref = kReferenceRace + l * 3;
+      const float refLap = ref[2] - lapStart;
+      lapStart = ref[2];
+      // The best entry's laps keep their pace exactly, so it stays slower than the autopilot.
+      const float wobble = e == 0 ? 1.0f : 1.0f + rng.range(-0.015f, 0.02f);
+      const float scale = pace * wobble;
+      splits[l * 3 + 0] = clock + (ref[0] - (ref[2] - refLap)) * scale;
+      splits[l * 3 + 1] = clock + (ref[1] - (ref[2] - refLap)) * scale;
+      clock += refLap * scale;
       splits[l * 3 + 2] = clock;
     }
     std::fprintf(f, "%s %f", names[e], double(splits[14]));
@@ -92,7 +76,7 @@ bool generateAll(const std::string& gameDir, GenerateStats* stats) {
   ok = writePictures(gameDir) && ok;
   ok = writeSounds(gameDir) && ok;
   ok = writeConfig(gameDir) && ok;
-  ok = writeHighScores(gameDir, world) && ok;
+  ok = writeHighScores(gameDir) && ok;
   if (stats) {
     stats->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     stats->trackTris = world.track.triangleCount();
