@@ -9,15 +9,42 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 namespace faults {
+
+namespace {
+
+// Scratch directories go when the test process ends. Forked children that
+// leave through exit() must not take their parent's directories with them.
+struct ScratchDirs {
+  pid_t owner = getpid();
+  std::vector<std::string> paths;
+  ~ScratchDirs() {
+    if (getpid() != owner) return;
+    for (const std::string& path : paths) {
+      std::error_code ignored;
+      chmod(path.c_str(), 0700);  // a read-only case may have left it so
+      std::filesystem::remove_all(path, ignored);
+    }
+  }
+};
+
+ScratchDirs& scratchDirs() {
+  static ScratchDirs dirs;
+  return dirs;
+}
+
+}  // namespace
 
 std::string makeScratchDir(const char* tag) {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/fivelaps-" + tag + "-XXXXXX";
   if (!mkdtemp(pattern.data())) return "";
+  scratchDirs().paths.push_back(pattern);
   return pattern;
 }
 
