@@ -105,15 +105,15 @@ void syncDirectoryOf(const std::string& path) {
 void removeStaleTemporaries(const char* path) {
   const std::string full(path);
   const size_t slash = full.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : full.substr(0, slash + 1);
-  const std::string prefix = (slash == std::string::npos ? full : full.substr(slash + 1)) + ".";
+  const std::string dir = slash == std::string::npos ? "./" : full.substr(0, slash + 1);
+  const std::string prefix = full.substr(slash == std::string::npos ? 0 : slash + 1) + ".";
   DIR* listing = opendir(dir.c_str());
   if (!listing) return;
   const std::time_t now = std::time(nullptr);
   while (const dirent* entry = readdir(listing)) {
     const std::string name = entry->d_name;
     if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string candidate = (slash == std::string::npos ? std::string() : dir) + name;
+    const std::string candidate = dir + name;
     struct stat info;
     if (lstat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     if (now - info.st_mtime >= 60) unlink(candidate.c_str());

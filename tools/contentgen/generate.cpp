@@ -34,18 +34,17 @@ bool writeHighScores(const std::string& dir) {
   for (int e = 0; e < 10; ++e) {
     const float pace = kBestEntryPace + 0.04f * e;
     float clock = 0, splits[15];
-    float lapStart = 0;
+    float refStart = 0;  // the reference race's clock as this lap began
     for (int l = 0; l < 5; ++l) {
       const float* ref = kReferenceRace + l * 3;
-      const float refLap = ref[2] - lapStart;
-      lapStart = ref[2];
       // The best entry's laps keep their pace exactly, so it stays slower than the autopilot.
       const float wobble = e == 0 ? 1.0f : 1.0f + rng.range(-0.015f, 0.02f);
       const float scale = pace * wobble;
-      splits[l * 3 + 0] = clock + (ref[0] - (ref[2] - refLap)) * scale;
-      splits[l * 3 + 1] = clock + (ref[1] - (ref[2] - refLap)) * scale;
-      clock += refLap * scale;
+      splits[l * 3 + 0] = clock + (ref[0] - refStart) * scale;
+      splits[l * 3 + 1] = clock + (ref[1] - refStart) * scale;
+      clock += (ref[2] - refStart) * scale;
       splits[l * 3 + 2] = clock;
+      refStart = ref[2];
     }
     std::fprintf(f, "%s %f", names[e], double(splits[14]));
     for (float s : splits) std::fprintf(f, " %f", double(s));
