@@ -163,7 +163,7 @@ class Run {
 
   bool loadLine() { return line_.load(options_.centrePath.c_str()); }
   void start();
-  void reportMemory() const;
+  void reportMemory(const std::string& when) const;
   void initDone();
   void frame();
   bool quitSent() const { return quitSent_; }
@@ -325,7 +325,7 @@ void Run::afterFrame(Stage stage, double frameMs, double cpuMs) {
   if (stage == Stage::Race && !rssTaken_ && gRaceClock > -2) {
     rssTaken_ = true;
     bench_.raceStarted(racesStarted_);
-    reportMemory();
+    reportMemory("");
   }
   if (wantShot_) {
     wantShot_ = false;
@@ -399,12 +399,13 @@ void Run::placeDriver() {
 
 // Resident memory next to what the C heap holds and hands out: growth in
 // "held" with "in use" flat is fragmentation, growth in "in use" is a leak.
-void Run::reportMemory() const {
+// Printed as each race starts and after each lap, so growth can be placed.
+void Run::reportMemory(const std::string& when) const {
   const struct mallinfo2 heap = mallinfo2();
   const double mb = 1.0 / (1024.0 * 1024.0);
-  std::printf("race %d: memory rss %.1f MB, heap in use %.1f MB, heap held %.1f MB (%.1f MB mapped)\n",
-              racesStarted_, residentMegabytes(), heap.uordblks * mb, (heap.arena + heap.hblkhd) * mb,
-              heap.hblkhd * mb);
+  std::printf("race %d: memory%s rss %.1f MB, heap in use %.1f MB, heap held %.1f MB (%.1f MB mapped)\n",
+              racesStarted_, when.c_str(), residentMegabytes(), heap.uordblks * mb,
+              (heap.arena + heap.hblkhd) * mb, heap.hblkhd * mb);
   std::fflush(stdout);
 }
 
@@ -428,6 +429,7 @@ void Run::noteLaps() {
     std::fflush(stdout);
     lapStart_ = finish;
     ++lapsSeen_;
+    reportMemory(" after lap " + std::to_string(lapsSeen_));
   }
 }
 
