@@ -212,7 +212,7 @@ class Run {
   double titleReadySince_ = -1;
   bool building_ = false;
   bool escapeSent_ = false;
-  bool baseline_ = false;
+  bool referenceFrames_ = false;
   bool rssTaken_ = false;
   bool needReset_ = false;
   bool quitSent_ = false;
@@ -283,9 +283,9 @@ void Run::frame() {
   // Escape on the title ends the main loop after the frame it came in.
   if (quitSent_) return fail("Escape on the title did not end the game");
   keys_.releaseTaps();
-  if (baseline_) {
-    if (bench_.baselineFrame()) {
-      baseline_ = false;
+  if (referenceFrames_) {
+    if (bench_.referenceFrame()) {
+      referenceFrames_ = false;
       finishRun();
     }
     return;
@@ -363,7 +363,7 @@ void Run::onTitle() {
     return;
   }
   if (options_.bench && !escapeSent_) {
-    baseline_ = true;
+    referenceFrames_ = true;
     escapeSent_ = true;
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "shell/frame_probe.h"
+#include "render/render.h"
 #include "shell/game.h"
 
 namespace autopilot {
@@ -119,39 +121,118 @@ void Bench::raceStarted(int raceNumber) {
 
 void Bench::measurePhases(bool on) { gFrameProbe = on ? timePhase : nullptr; }
 
-bool Bench::baselineFrame() {
+bool Bench::Reference::count() {
   const double now = nowMs();
-  if (baselineStart_ < 0) baselineStart_ = now;
-  const int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  if (startMs < 0) startMs = now;
+  ++frames;
+  seconds = (now - startMs) / 1000.0;
+  return seconds >= 3.0;
+}
+
+bool Bench::referenceFrame() {
+  if (baseline_.seconds < 3.0) {
+    drawBaseline();
+    baseline_.count();
+    return false;
+  }
+  drawFloor();
+  return floor_.count();
+}
+
+namespace {
+
+// A quad over the whole viewport at depth z (-1 near, 1 far), texture repeated.
+void viewportQuad(float z) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(-1, -1, z);
+  glTexCoord2f(8, 0);
+  glVertex3f(1, -1, z);
+  glTexCoord2f(8, 8);
+  glVertex3f(1, 1, z);
+  glTexCoord2f(0, 8);
+  glVertex3f(-1, 1, z);
+  glEnd();
+}
+
+// Identity matrices for viewportQuad, restored by leaveQuadSpace.
+void enterQuadSpace() {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
-  glOrtho(0, w, 0, h, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
+}
+
+void leaveQuadSpace() {
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
+}  // namespace
+
+void Bench::drawBaseline() {
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  enterQuadSpace();
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_FOG);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glColor4f(0.2f, 0.4f, 0.6f, 1);
-  glBegin(GL_QUADS);
-  glVertex2i(0, 0);
-  glVertex2i(w, 0);
-  glVertex2i(w, h);
-  glVertex2i(0, h);
-  glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  viewportQuad(0);
+  leaveQuadSpace();
   glPopAttrib();
   glutSwapBuffers();
-  ++baselineFrames_;
-  baselineSeconds_ = (nowMs() - baselineStart_) / 1000.0;
-  return baselineSeconds_ >= 3.0;
+}
+
+// The least any race frame must fill, with nothing else: each of the six
+// reflection faces covered once and the main view twice (the sky, then the
+// ground in front of it), textured, trilinear, fogged, blended and depth
+// tested as the game draws. Its rate bounds what the game's frame can reach.
+void Bench::drawFloor() {
+  if (floorTexture_ == 0) {
+    static unsigned char texels[64 * 64 * 4];
+    for (unsigned i = 0; i < sizeof texels; ++i) texels[i] = static_cast<unsigned char>(i * 37);
+    glGenTextures(1, &floorTexture_);
+    glBindTexture(GL_TEXTURE_2D, floorTexture_);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 64, 64, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+  }
+  const int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  enterQuadSpace();
+  glDisable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_FOG);
+  glEnable(GL_BLEND);
+  glBindTexture(GL_TEXTURE_2D, floorTexture_);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glColor4f(1, 1, 1, 1);
+  if (gEnvFramebuffer != 0) {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, gEnvFramebuffer);
+    glViewport(0, 0, 256, 256);
+    for (int face = 0; face < 6; ++face) {
+      glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT,
+                                GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, gEnvCubeTexture, 0);
+      glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                                   gEnvDepthBuffer);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      viewportQuad(0);
+    }
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  }
+  glViewport(0, 0, w, h);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  viewportQuad(0.5f);
+  viewportQuad(0);
+  leaveQuadSpace();
+  glPopAttrib();
+  glutSwapBuffers();
 }
 
 void Bench::print() const {
@@ -176,7 +257,8 @@ void Bench::print() const {
   }
   std::printf("game.rss_mb_race1: %.1f MB\n", rssFirst_);
   std::printf("game.rss_mb_race%d: %.1f MB\n", rssLastRace_, rssLast_);
-  if (baselineSeconds_ > 0) std::printf("game.baseline_fps: %.1f fps\n", baselineFrames_ / baselineSeconds_);
+  if (baseline_.seconds > 0) std::printf("game.baseline_fps: %.1f fps\n", baseline_.frames / baseline_.seconds);
+  if (floor_.seconds > 0) std::printf("game.floor_fps: %.1f fps\n", floor_.frames / floor_.seconds);
   std::fflush(stdout);
 }
 

@@ -28,8 +28,9 @@ class Bench {
   void measurePhases(bool on);
   // A race frame drawn while phases were measured (phases may run twice a frame).
   void phaseFrame() { ++phaseFrames_; }
-  // Draws one baseline frame (clear, full-screen quad, swap); true once done.
-  bool baselineFrame();
+  // Draws one reference frame, true once done: three seconds of baseline
+  // frames (clear, full-screen quad, swap), then three seconds of floor frames.
+  bool referenceFrame();
   void print() const;
 
  private:
@@ -40,8 +41,15 @@ class Bench {
   double rssFirst_ = 0, rssLast_ = 0;
   int rssLastRace_ = 0;
   long phaseFrames_ = 0;
-  int baselineFrames_ = 0;
-  double baselineStart_ = -1, baselineSeconds_ = 0;
+  struct Reference {
+    int frames = 0;
+    double startMs = -1, seconds = 0;
+    bool count();  // true once it has run for long enough
+  };
+  Reference baseline_, floor_;
+  unsigned floorTexture_ = 0;
+  void drawBaseline();
+  void drawFloor();
 };
 
 }  // namespace autopilot

@@ -1,6 +1,7 @@
 // The game benchmark: a minute of an autopilot race at the default display mode
 // for the frame figures, then short races for the phase timings and the memory
-// figures, then the baseline (clear, one full-screen quad, swap).
+// figures, then the baseline (clear, one full-screen quad, swap) and the floor
+// (the least fill any race frame needs).
 #include <unistd.h>
 
 #include <cstdio>
