@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "shell/frame_probe.h"
 #include "render/render.h"
+#include "shell/frame_probe.h"
 #include "shell/game.h"
 
 namespace autopilot {
