@@ -55,8 +55,9 @@ extern float gCarForward[2];
 extern float gWheelSpin[4];
 extern float gCarSpeed;
 extern float gPrevCarSpeed;
+extern float gLastMeasuredSpeed;  // the last tick that moved, before the jump filter
 extern NxVec3 gPrevCarPos;
-extern float gSpeedDisplay;
+extern float gSpeedDisplay;      // 12 x the travel of the last tick
 
 NxActor* createCar(const NxVec3& startPosition, float headingDegrees);
 NxActor* createCarBody(const NxVec3& position, const NxVec3& halfExtents, float density);
@@ -65,7 +66,7 @@ void updateVehicleControls();
 void readVehicleState();
 void brakeFinishedCar();
 void updateCarSpeed();
-// The steering limit at a per-frame speed (never below 0).
+// The steering limit at a per-tick speed (never below 0).
 float steeringLimit(float carSpeed);
 
 // ---- Checkpoints and laps ---------------------------------------------------

@@ -1,4 +1,4 @@
-// The car: one box body on four driven wheels, the per-frame control law and
+// The car: one box body on four driven wheels, the per-tick control law and
 // the state read back for drawing, the camera, the HUD and the engine sound.
 #include <cstdio>
 
@@ -23,6 +23,7 @@ float gCarForward[2] = {0, 0};
 float gWheelSpin[4] = {0, 0, 0, 0};
 float gCarSpeed = 0;
 float gPrevCarSpeed = 0;
+float gLastMeasuredSpeed = 0;
 NxVec3 gPrevCarPos;
 float gSpeedDisplay = 0;
 
@@ -132,7 +133,7 @@ void applySteeringKeys(bool left, bool right) {
 }  // namespace
 
 float steeringLimit(float carSpeed) {
-  // Unfloored, the limit turns negative above 25 units per frame and the
+  // Unfloored, the limit turns negative above 25 units per tick and the
   // clamps below would flip the steering: left would steer right.
   float limit = 3.1415927f / 6.0f - carSpeed * 1.2f * 3.1415927f / 180.0f;
   return limit > 0 ? limit : 0;
@@ -215,7 +216,7 @@ void updateVehicleControls() {
     gCarActor->addForceAtLocalPos(NxVec3(0, 8, 0), kRoofPoint, NX_FORCE);
   applyBodyForces(racing);
 
-  gMaxSteerAngle = steeringLimit(gCarSpeed);  // from the previous frame's speed
+  gMaxSteerAngle = steeringLimit(gCarSpeed);  // from the previous tick's speed
   if (tracesEnabled()) std::printf("Speed: %f\n", gCarSpeed);
   // Steering keeps working after the finish; only driving stops.
   if (racing) applySteeringKeys(left, right);
@@ -241,18 +242,16 @@ void brakeFinishedCar() {
 }
 
 void updateCarSpeed() {
-  // The distance of the last frame that moved, before any filtering.
-  static float lastMeasured = 0;
   NxVec3 p = gCarPose.t;
-  // A frame without a new step leaves the last measured speed standing.
+  // A tick without a new step leaves the last measured speed standing.
   if (p != gPrevCarPos) {
     float measured = p.distance(gPrevCarPos);
-    // A jump (a new race, a knock) lasts one frame and is not speed. Judged
+    // A jump (a new race, a knock) lasts one tick and is not speed. Judged
     // against the shown speed alone, a car that regained its pace faster than
-    // 3 units per frame would keep a stale speedometer for good; a speed that
-    // holds from one frame to the next is believed.
-    bool jump = measured > gPrevCarSpeed + 3 && measured > lastMeasured + 3;
-    lastMeasured = measured;
+    // 3 units per tick would keep a stale speedometer for good; a speed that
+    // holds from one tick to the next is believed.
+    bool jump = measured > gPrevCarSpeed + 3 && measured > gLastMeasuredSpeed + 3;
+    gLastMeasuredSpeed = measured;
     gCarSpeed = jump ? gPrevCarSpeed : measured;
   }
   gPrevCarSpeed = gCarSpeed;

@@ -127,12 +127,14 @@ void resetRaceState() {
   gTitle.active = false;
 }
 
-// One counter reading is both the race clock's zero and the frame timer's
-// previous reading, so the first frame's step is as short as the set-up left it.
+// The race clock counts ticks from here; the frame timer starts measuring the
+// frames that will run them.
 void startRaceTimers() {
   QueryPerformanceFrequency(&gRaceCounterFrequency);
-  QueryPerformanceCounter(&gRaceStartCounter);
-  gLastCounter = gRaceStartCounter;
+  QueryPerformanceCounter(&gLastCounter);
+  resetRaceTicks();
+  gSinceRaceStart = 0;
+  gRaceClock = -gCountdownLength;
 }
 
 }  // namespace
@@ -154,7 +156,8 @@ void buildRace() {
   startRaceMusic();
   resetRaceState();
   startRaceTimers();
+  beginRaceRecording();
   FSOUND_PlaySound(kEngineChannel, gEngineSample);
   returnFreedMemory();  // the last race's world is gone: memory stays level race after race
-  updateFrameTimer();  // leaves gFrameSeconds tiny: the first frame fetches nothing
+  updateFrameTimer();  // no step requested yet: the first tick fetches nothing
 }

@@ -38,14 +38,40 @@ void updateFrameTimer() {
   gLastCounter = gNowCounter;
 }
 
-// Collects the step requested in the previous race frame. That step was as long
-// as the previous frame, so a frame of 1 ms or less, or of half a second or
-// more, requested nothing worth waiting for (the first race frame after
-// buildRace among them) and the fetch is skipped.
+// ---- Per race: the race tick ----------------------------------------------------
+int64_t gRaceTicks = 0;
+double gTickAccumulator = 0;
+double gStepSeconds = 0;
+int gFrameTicks = 0;
+RaceTickHook gBeforeRaceTick = nullptr;
+RaceTickHook gAfterRaceTick = nullptr;
+
+// Collects the step the previous tick requested. A step of 1 ms or less, or of
+// half a second or more, is not waited for; the first tick after buildRace
+// requested nothing at all.
 void fetchPhysicsResults() {
-  if (!(gFrameSeconds > 0.001 && gFrameSeconds < 0.5) || !gPhysicsScene) return;
+  if (!(gStepSeconds > 0.001 && gStepSeconds < 0.5) || !gPhysicsScene) return;
   while (!gPhysicsScene->fetchResults(NX_RIGID_BODY_FINISHED, false)) {
   }
+}
+
+int ticksDue(double& accumulator, double frameSeconds) {
+  if (frameSeconds > 0 && frameSeconds < 1e9) accumulator += frameSeconds;
+  int due = 0;
+  while (accumulator >= kTickSeconds / 2 && due < kMaxTicksPerFrame) {
+    accumulator -= kTickSeconds;
+    ++due;
+  }
+  // Time beyond the cap is dropped: after a stall the race goes on where it was.
+  if (accumulator >= kTickSeconds / 2) accumulator = 0;
+  return due;
+}
+
+void resetRaceTicks() {
+  gRaceTicks = 0;
+  gTickAccumulator = 0;
+  gStepSeconds = 0;
+  gFrameTicks = 0;
 }
 
 bool nameOwed() {
@@ -84,6 +110,7 @@ void enterHighScores(bool fromFrameLoop) {
   gMusicSample = nullptr;
   FSOUND_StopSound(kEngineChannel);
   readHighScores();
+  endRaceRecording(fromFrameLoop ? RecordingEnd::Finish : RecordingEnd::Escape);
   trace(fromFrameLoop, "Hier1\n");
   if (gCurrentResult.totalTime != 0) rankNewResult();
   if (gHighScoreRank < 11 && gCurrentResult.totalTime != 0) insertNewResult();
@@ -113,11 +140,12 @@ void returnToTitle() {
 
 namespace {
 
-// The step request: exactly the measured length of the last frame. The
-// engine's fixed sub-stepping turns it into whole 1/60 s steps.
+// Every tick asks for exactly one tick of world time, which the engine takes
+// as one sub-step.
 void requestPhysicsStep() {
-  gPhysicsScene->simulate(static_cast<float>(gFrameSeconds));
+  gPhysicsScene->simulate(kTickStep);
   gPhysicsScene->flushStream();
+  gStepSeconds = kTickStep;
 }
 
 // Once the finished car has all but stopped, the race is over.
@@ -125,19 +153,14 @@ void leaveRaceWhenStopped() {
   if (gRaceFinished && gSpeedDisplay < 1) enterHighScores(true);
 }
 
-void placeCameraAndViews() {
-  updateCameraModeKey();
-  updateChaseCamera();
+bool racing() { return !gTitle.active && !gHighScoreScreen.active && gPhysicsScene && gCarActor; }
+
+void drawViews() {
   frameProbeBegin(FramePhase::CubeMap);
   renderReflectionCubeMap();
   frameProbeEnd(FramePhase::CubeMap);
   frameProbeBegin(FramePhase::MainView);
   setUpMainView();
-  frameProbeEnd(FramePhase::MainView);
-}
-
-void drawScene() {
-  frameProbeBegin(FramePhase::MainView);
   drawVehicleAndWorld(1);
   frameProbeEnd(FramePhase::MainView);
   frameProbeBegin(FramePhase::Hud);
@@ -147,29 +170,59 @@ void drawScene() {
 
 }  // namespace
 
+bool raceTick() {
+  if (!takeTickKeys()) return false;  // left with Escape before the tick, as between frames
+  fetchPhysicsResults();
+  updateEngineSound(gSpeedDisplay);   // from the previous tick's speed
+  updateVehicleControls();            // forces change only between fetch and simulate
+  ++gRaceTicks;
+  requestPhysicsStep();
+  readVehicleState();                 // the last fetched step's poses
+  updateLapProgress();
+  brakeFinishedCar();
+  leaveRaceWhenStopped();             // the rest of this tick, and the frame, still race
+  updateCameraModeKey();
+  updateChaseCamera();
+  updateCarSpeed();                   // after the camera, which reads gPrevCarPos
+  advanceRaceClock(static_cast<double>(gRaceTicks) * kTickSeconds);
+  keysSeen();
+  if (gAfterRaceTick) gAfterRaceTick();
+  return true;
+}
+
+bool advanceRace() {
+  updateFrameTimer();
+  // The race's first frame runs one tick: the time since buildRace is set-up, not racing.
+  const int due = ticksDue(gTickAccumulator, gRaceTicks == 0 ? kTickSeconds : gFrameSeconds);
+  gFrameTicks = 0;
+  bool drawRace = true;
+  frameProbeBegin(FramePhase::Physics);
+  while (gFrameTicks < due && racing()) {
+    if (!raceTick()) {
+      drawRace = false;
+      break;
+    }
+    ++gFrameTicks;
+  }
+  frameProbeEnd(FramePhase::Physics);
+  return drawRace;
+}
+
 void raceFrame() {
   if (!gPhysicsScene || !gCarActor) {
     // No world to drive in (the engine could not be created): back to the title.
     returnToTitle();
     return;
   }
+  // The ticks draw nothing: clearing after them is clearing before the views.
+  if (!advanceRace()) {
+    drawHighScoreScreen();  // what the frame after an Escape shows
+    return;
+  }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glLoadIdentity();
-  frameProbeBegin(FramePhase::Physics);
-  fetchPhysicsResults();
-  updateEngineSound(gSpeedDisplay);  // from the previous frame's speed
   glColor4f(1, 1, 1, 1);
-  updateVehicleControls();           // forces change only between fetch and simulate
-  updateFrameTimer();
-  requestPhysicsStep();
-  readVehicleState();                // the last fetched step's poses
-  frameProbeEnd(FramePhase::Physics);
-  updateLapProgress();
-  brakeFinishedCar();
-  leaveRaceWhenStopped();            // the rest of this frame still draws the race
-  placeCameraAndViews();
-  updateCarSpeed();                  // after the camera, which reads gPrevCarPos
-  drawScene();                       // world and car, then the HUD over them
+  drawViews();  // cube faces, main view and HUD from the state the last tick left
 }
 
 void onDisplay() {
@@ -180,6 +233,8 @@ void onDisplay() {
   } else {
     raceFrame();
   }
+  // The menus read the key table once a frame; a race tick marks its own reads.
+  if (gTitle.active || gHighScoreScreen.active) keysSeen();
   glFlush();
   glutSwapBuffers();
 }

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+#include "race/recording.h"
 
 // ---- Per process: display settings, read once from Config.txt -------------
 extern int gScreenWidth;
@@ -36,6 +39,23 @@ extern int64_t gLastCounter;
 extern int64_t gNowCounter;
 extern double gFrameSeconds;
 
+// ---- Per race: the race tick ---------------------------------------------------
+// The race's rules run in whole ticks of 1/60 s, as many as the wall-clock
+// time since the last drawn frame holds; the frame then draws once. At 60
+// frames a second that is one tick a frame.
+constexpr double kTickSeconds = 1.0 / 60.0;
+constexpr float kTickStep = 1.0f / 60.0f;  // each tick's step request: one engine sub-step
+constexpr int kMaxTicksPerFrame = 15;      // a longer frame slows the race instead of freezing it
+extern int64_t gRaceTicks;                 // ticks run since the race was built
+extern double gTickAccumulator;            // wall-clock time not yet run as ticks
+extern double gStepSeconds;                // the step the last tick requested; 0 before the first
+extern int gFrameTicks;                    // ticks the last race frame ran
+// Hooks around every tick, for the autopilot, the replay tools and tests;
+// they may change keys through the key callbacks and nothing else.
+using RaceTickHook = void (*)();
+extern RaceTickHook gBeforeRaceTick;
+extern RaceTickHook gAfterRaceTick;
+
 // ---- Per process: flow ----------------------------------------------------
 // Set when a race is left: the next race finds car, wheel and track loaded.
 extern bool gRaceModelsLoaded;
@@ -67,10 +87,25 @@ extern bool gQuitRequested;
 // Enters the configured game mode or takes the console failure path.
 void enterDisplayMode();
 void registerCallbacks();
+// Config.txt, the display mode, initialisation and the callbacks: everything
+// between glutInit and the main loop.
+void startGame();
 
 // ---- Frame loop and game states ---------------------------------------------
 void onDisplay();
 void raceFrame();
+// The race frame without its drawing: the frame timer and the ticks it holds.
+// False when a tick's keys left the race with Escape: the frame then shows the
+// table, as the frame after an Escape between frames does.
+bool advanceRace();
+// One tick: the race's rules, from the physics fetch to the speed measurement.
+// False when the race was left before the tick ran.
+bool raceTick();
+// How many ticks a frame of `frameSeconds` runs. The accumulator keeps the
+// rest; ticks start half a tick early, so frames that jitter about 1/60 s
+// still run one tick each.
+int ticksDue(double& accumulator, double frameSeconds);
+void resetRaceTicks();
 void updateFrameTimer();
 void fetchPhysicsResults();
 // Leaves a race for the high-score screen; traces only from the frame loop.
@@ -88,6 +123,33 @@ void onKeyDown(unsigned char key, int x, int y);
 void onKeyUp(unsigned char key, int x, int y);
 void onSpecialDown(int key, int x, int y);
 void onSpecialUp(int key, int x, int y);
+// The table writes that keyboard and replay share. A key pressed and released
+// before anything read the table still reads as held once.
+void pressKey(int index);
+void releaseKey(int index);
+// Called once a tick or a menu frame has read the table.
+void keysSeen();
+// While a replay drives, the keyboard's driving keys are ignored.
+bool drivingKey(int index);
+
+// ---- Per race: recording and replay -----------------------------------------
+// The race being driven, tick by tick (kept for every race).
+extern RaceRecording gRaceRecording;
+// Where each race's recording is saved when it is left (FIVELAPS_RECORD); empty: nowhere.
+extern std::string gRecordPath;
+// The recording the next races replay (FIVELAPS_REPLAY, or set by the tools).
+bool loadReplay(const char* path);
+void setReplay(const RaceRecording& recording);
+void clearReplay();
+bool replayDriving();  // a replay drives this race
+// Race set-up: takes the start state from the replay, if any, and starts recording.
+void beginRaceRecording();
+// At the start of each tick: the replay's keys, then the tick's keys noted.
+// False when the replay's race was left here (it ended with Escape).
+bool takeTickKeys();
+void endRaceRecording(RecordingEnd end);
+// The car body's and wheels' poses as one number, compared tick by tick.
+uint64_t poseHash();
 
 // ---- One-time initialisation ------------------------------------------------
 void initGame();

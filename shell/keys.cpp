@@ -13,6 +13,46 @@
 
 unsigned char gKeys[256] = {};
 
+namespace {
+// A press no tick or menu frame has read yet, and a release that waits for it.
+bool gKeyUnread[256] = {};
+bool gReleaseWaiting[256] = {};
+
+bool inTable(int index) { return index >= 0 && index < 256; }
+
+// The keyboard's driving keys, unless a replay drives.
+bool fromKeyboard(int index) { return inTable(index) && !(replayDriving() && drivingKey(index)); }
+}  // namespace
+
+void pressKey(int index) {
+  if (!inTable(index)) return;
+  gKeys[index] = 1;
+  gKeyUnread[index] = true;
+  gReleaseWaiting[index] = false;
+}
+
+void releaseKey(int index) {
+  if (!inTable(index)) return;
+  if (gKeyUnread[index])
+    gReleaseWaiting[index] = true;
+  else
+    gKeys[index] = 0;
+}
+
+void keysSeen() {
+  for (int i = 0; i < 256; ++i) {
+    gKeyUnread[i] = false;
+    if (gReleaseWaiting[i]) gKeys[i] = 0;
+    gReleaseWaiting[i] = false;
+  }
+}
+
+bool drivingKey(int index) {
+  for (int k : kRecordedKeys)
+    if (k == index) return true;
+  return false;
+}
+
 int gShowHelp = 0;
 int gShowFrameRate = 0;
 int gWireframe = 0;
@@ -52,7 +92,7 @@ void onEnter() {
   if (gHighScoreScreen.active && mayLeaveHighScores()) {
     returnToTitle();
   } else {
-    gKeys[kEnter] = 1;  // the title screen reads it
+    pressKey(kEnter);  // the title screen reads it
   }
 }
 
@@ -144,12 +184,14 @@ void onKeyDown(unsigned char key, int, int) {
     eraseNameLetter();
   } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kLongestName) {
     typeNameLetter(key);
-  } else {
-    gKeys[key] = 1;
+  } else if (fromKeyboard(key)) {
+    pressKey(key);
   }
 }
 
-void onKeyUp(unsigned char key, int, int) { gKeys[key] = 0; }
+void onKeyUp(unsigned char key, int, int) {
+  if (fromKeyboard(key)) releaseKey(key);
+}
 
 void onSpecialDown(int key, int, int) {
   switch (key) {
@@ -165,11 +207,11 @@ void onSpecialDown(int key, int, int) {
     case GLUT_KEY_F10: toggleAnisotropy(); break;
     default:
       // Special codes share the table with ordinary keys (the arrows with d to g).
-      if (key >= 0 && key < 256) gKeys[key] = 1;
+      if (fromKeyboard(key)) pressKey(key);
       break;
   }
 }
 
 void onSpecialUp(int key, int, int) {
-  if (key >= 0 && key < 256) gKeys[key] = 0;
+  if (fromKeyboard(key)) releaseKey(key);
 }

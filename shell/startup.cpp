@@ -83,16 +83,20 @@ void registerCallbacks() {
   glutIdleFunc(onDisplay);
 }
 
-int gameMain(int argc, char** argv) {
-  setUpProcessMemory();
-  glutInit(&argc, argv);
-  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+void startGame() {
   readConfig();
   gHudWidth = gScreenWidth;
   gHudHeight = gScreenHeight;
   enterDisplayMode();
   initGame();
   registerCallbacks();
+}
+
+int gameMain(int argc, char** argv) {
+  setUpProcessMemory();
+  glutInit(&argc, argv);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+  startGame();
   glutMainLoop();
   ShowCursor(true);
   // Release the sound device so that whatever records it (a wave-file device in

@@ -24,7 +24,6 @@ float gSplitShownUntil = 0;
 bool gSplitVisible = false;
 double gSinceRaceStart = 0;
 int64_t gRaceCounterFrequency = 1;
-int64_t gRaceStartCounter = 0;
 float gCountdownLength = 3.0f;
 int64_t gFrameRateStart = 0;
 int gFrameRateFrames = 0;
@@ -330,12 +329,6 @@ void drawLapLabel() {
   ui2d::quad(0, 0, fw(W() * 152 / 768), fw(H() / 24), gridRect(22, 231, rows.first, rows.last, 256, 256));
 }
 
-void advanceRaceClock() {
-  gSinceRaceStart = static_cast<double>(gNowCounter - gRaceStartCounter) /
-                    static_cast<double>(gRaceCounterFrequency);
-  if (!gClockFrozen) gRaceClock = static_cast<float>(gSinceRaceStart - gCountdownLength);
-}
-
 void leaveScreenSpace() {
   glLoadIdentity();
   glMatrixMode(GL_PROJECTION);
@@ -351,13 +344,17 @@ void leaveScreenSpace() {
 
 }  // namespace
 
+void advanceRaceClock(double sinceRaceStart) {
+  gSinceRaceStart = sinceRaceStart;
+  if (!gClockFrozen) gRaceClock = static_cast<float>(gSinceRaceStart - gCountdownLength);
+}
+
 void drawHud() {
   glColor4f(1, 1, 1, 0.7f);
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
   ui2d::pushScreenSpace(W(), H());
-  advanceRaceClock();
   if (gSinceRaceStart < 5.0) drawCountdown();
   drawRaceClock();
   drawDial();

@@ -14,9 +14,8 @@ extern float gSplitClock;
 extern float gSplitRecord;
 extern float gSplitShownUntil;
 extern bool gSplitVisible;
-extern double gSinceRaceStart;
+extern double gSinceRaceStart;  // race time: ticks run x 1/60 s
 extern int64_t gRaceCounterFrequency;
-extern int64_t gRaceStartCounter;
 extern float gCountdownLength;
 extern int64_t gFrameRateStart;
 extern int gFrameRateFrames;
@@ -32,6 +31,8 @@ extern int gInfoMessage;          // 0 none, 1..21
 extern float gInfoMessageUntil;
 
 void loadHudTextures();
+// The race clock from the race time (ticks x 1/60 s); it stands while frozen.
+void advanceRaceClock(double sinceRaceStart);
 void drawHud();
 void drawHudDigit(int digit);
 void drawHudColon();

@@ -85,10 +85,15 @@ crop=260x24+0+76
 for f in F10 F1 F2 F3 F4 F5 F6 F7 F8 F9; do
   if [ "$f" = F10 ]; then xdotool key F10 F10; else key "$f"; fi
   sleep 1.2; shot "$work/$f-on.ppm"
-  sleep 2.6; shot "$work/$f-off.ppm"
-  min=300 check "$f shows its message" different "$work/$f-on.ppm" "$work/$f-off.ppm" "$crop"
-  # Wireframe frames are slower than the message lasts: back to filled at once.
+  # Wireframe frames are the slowest of all: back to filled at once.
   if [ "$f" = F3 ]; then key F3; sleep 1; fi
+  # Frames longer than a quarter of a second slow the race, and its two seconds
+  # of message, down with them (culling off, immediate mode): look again later.
+  for _ in 1 2 3 4; do
+    sleep 2.6; shot "$work/$f-off.ppm"
+    min=300 different "$work/$f-on.ppm" "$work/$f-off.ppm" "$crop" && break
+  done
+  min=300 check "$f shows its message" different "$work/$f-on.ppm" "$work/$f-off.ppm" "$crop"
 done
 sleep 2.5; shot "$work/camera-far.ppm"
 hold=1.5 key c; sleep 2.5; shot "$work/camera-near.ppm"

@@ -39,6 +39,16 @@ TEST(EngineStepping, LongFramesAreCappedAtEightStepsAndTheExcessDropped) {
   EXPECT_EQ(w.scene->getSubStepCount(), 9u);
 }
 
+TEST(EngineStepping, EveryTickRequestIsExactlyOneStepForAnHour) {
+  // Summed in float, 1/60 would drift and now and then give none or two.
+  EngineWorld w;
+  w.box(NxVec3(0, 100, 0), NxVec3(1, 1, 1), true);
+  for (NxU32 i = 1; i <= 60u * 60 * 60; ++i) {
+    w.scene->simulate(kStep);
+    if (w.scene->getSubStepCount() != i) FAIL() << "request " << i << " gave " << w.scene->getSubStepCount();
+  }
+}
+
 TEST(EngineStepping, ReadsBeforeTheFetchAreThoseOfTheLastFetchedStep) {
   EngineWorld w;
   NxActor* box = w.box(NxVec3(0, 100, 0), NxVec3(1, 1, 1), true);

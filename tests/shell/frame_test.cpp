@@ -2,6 +2,8 @@
 // race frame collects the physics step it requested in the frame before.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/NxPhysics.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
@@ -38,6 +40,33 @@ TEST_F(FrameTimer, LargeCounterValuesKeepTheirPrecision) {
   gFakeNow = gLastCounter + 1;
   updateFrameTimer();
   EXPECT_DOUBLE_EQ(gFrameSeconds, 1e-9);
+}
+
+// Ticks a run of `frames` frames of `seconds` each holds.
+int ticksOver(int frames, double seconds, double jitter = 0) {
+  double accumulator = 0;
+  int ticks = 0;
+  for (int i = 0; i < frames; ++i) ticks += ticksDue(accumulator, seconds * (1 + (i % 2 ? jitter : -jitter)));
+  return ticks;
+}
+
+TEST(RaceTicks, EveryDrawingRateRunsSixtyTicksASecond) {
+  EXPECT_EQ(ticksOver(600, 1.0 / 60), 600);
+  EXPECT_EQ(ticksOver(100, 1.0 / 10), 600);
+  EXPECT_EQ(ticksOver(2400, 1.0 / 240), 600);
+  EXPECT_NEAR(ticksOver(1440, 1.0 / 144), 600, 1);
+  EXPECT_NEAR(ticksOver(370, 1.0 / 37), 600, 1);
+  // A display at 60 Hz whose frames wobble still gets one tick every frame.
+  double accumulator = 0;
+  for (int i = 0; i < 600; ++i) ASSERT_EQ(ticksDue(accumulator, (i % 2 ? 1.4 : 0.6) / 60), 1) << i;
+}
+
+TEST(RaceTicks, AStallRunsAtMostFifteenTicksAndTheRaceGoesOnFromThere) {
+  double accumulator = 0;
+  EXPECT_EQ(ticksDue(accumulator, 2.0), kMaxTicksPerFrame);
+  EXPECT_EQ(ticksDue(accumulator, 1.0 / 60), 1) << "the stall's remainder was dropped";
+  EXPECT_EQ(ticksDue(accumulator, 0.25), 15);
+  for (double nonsense : {-1.0, 0.0, std::nan(""), HUGE_VAL}) EXPECT_EQ(ticksDue(accumulator, nonsense), 0);
 }
 
 TEST(PlatformCounter, IsMonotonicInNanoseconds) {
@@ -80,7 +109,7 @@ class FetchRule : public ::testing::Test {
     float before = box_->getGlobalPosition().y;
     gPhysicsScene->simulate(1.0f / 30.0f);
     gPhysicsScene->flushStream();
-    gFrameSeconds = frameSeconds;
+    gStepSeconds = frameSeconds;
     fetchPhysicsResults();
     return box_->getGlobalPosition().y != before;
   }
@@ -100,7 +129,7 @@ TEST_F(FetchRule, FetchesOnlyForFramesBetweenOneMillisecondAndHalfASecond) {
 
 TEST(FetchRuleWithoutWorld, DoesNothingWithoutAScene) {
   gPhysicsScene = nullptr;
-  gFrameSeconds = 0.02;
+  gStepSeconds = 0.02;
   fetchPhysicsResults();  // must not dereference a missing world
   SUCCEED();
 }

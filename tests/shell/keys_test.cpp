@@ -17,6 +17,7 @@ namespace {
 class Keys : public ::testing::Test {
  protected:
   void SetUp() override {
+    keysSeen();
     for (auto& k : gKeys) k = 0;
     gTitle = TitleScreen{};
     gHighScoreScreen = HighScoreScreen{};
@@ -40,10 +41,12 @@ class Keys : public ::testing::Test {
 TEST_F(Keys, OrdinaryAndSpecialKeysShareOneTable) {
   special(GLUT_KEY_UP);
   EXPECT_EQ(gKeys[101], 1);
+  keysSeen();
   onKeyUp('e', 0, 0);  // e is entry 101 too
   EXPECT_EQ(gKeys[101], 0);
   press('g');
   EXPECT_EQ(gKeys[GLUT_KEY_DOWN], 1);
+  keysSeen();
   onSpecialUp(GLUT_KEY_DOWN, 0, 0);
   EXPECT_EQ(gKeys['g'], 0);
   press(' ');
@@ -53,6 +56,31 @@ TEST_F(Keys, OrdinaryAndSpecialKeysShareOneTable) {
   // Codes outside the table are ignored rather than written past its end.
   special(1000);
   onSpecialUp(-5, 0, 0);
+}
+
+TEST_F(Keys, APressReleasedBeforeAnyReadIsReadOnce) {
+  special(GLUT_KEY_UP);
+  onSpecialUp(GLUT_KEY_UP, 0, 0);
+  EXPECT_EQ(gKeys[101], 1) << "a quick tap between two frames is lost";
+  keysSeen();
+  EXPECT_EQ(gKeys[101], 0);
+  // A press that was read is released at once; the title's Enter latches too.
+  press('c');
+  keysSeen();
+  EXPECT_EQ(gKeys['c'], 1);
+  onKeyUp('c', 0, 0);
+  EXPECT_EQ(gKeys['c'], 0);
+  press(13);
+  onKeyUp(13, 0, 0);
+  EXPECT_EQ(gKeys[13], 1);
+  keysSeen();
+  EXPECT_EQ(gKeys[13], 0);
+  // Released, then pressed again before the read: still held after it.
+  press(' ');
+  onKeyUp(' ', 0, 0);
+  press(' ');
+  keysSeen();
+  EXPECT_EQ(gKeys[32], 1);
 }
 
 TEST_F(Keys, FunctionKeysFlipAndShowTheirMessages) {

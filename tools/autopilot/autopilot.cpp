@@ -22,6 +22,7 @@
 #include "shell/game.h"
 #include "tools/autopilot/bench.h"
 #include "tools/autopilot/driver.h"
+#include "tools/autopilot/keyboard.h"
 #include "tools/autopilot/records.h"
 #include "ui/ui.h"
 
@@ -59,61 +60,6 @@ const char* stageName(Stage s) {
   }
   return "?";
 }
-
-// ---- Keys: pressed through the game's own callbacks -------------------------
-
-struct Tap {
-  bool special;
-  int key;
-};
-
-class Keyboard {
- public:
-  // Down now, up after the next frame: the game sees one key-down event.
-  void tap(unsigned char key) {
-    taps_.push_back({false, key});
-    onKeyDown(key, 0, 0);
-  }
-  void tapSpecial(int key) {
-    taps_.push_back({true, key});
-    onSpecialDown(key, 0, 0);
-  }
-  void releaseTaps() {
-    std::vector<Tap> taps;
-    taps.swap(taps_);
-    for (const Tap& t : taps) {
-      if (t.special) onSpecialUp(t.key, 0, 0);
-      else onKeyUp(static_cast<unsigned char>(t.key), 0, 0);
-    }
-  }
-  void holdSpecial(int key, bool want) {
-    bool& held = special_[key & 255];
-    if (held == want) return;
-    held = want;
-    if (want) onSpecialDown(key, 0, 0);
-    else onSpecialUp(key, 0, 0);
-  }
-  void holdKey(unsigned char key, bool want) {
-    bool& held = plain_[key];
-    if (held == want) return;
-    held = want;
-    if (want) onKeyDown(key, 0, 0);
-    else onKeyUp(key, 0, 0);
-  }
-  void drive(const DriveKeys& k) {
-    holdSpecial(GLUT_KEY_UP, k.accelerate);
-    holdSpecial(GLUT_KEY_DOWN, k.reverse);
-    holdSpecial(GLUT_KEY_LEFT, k.left);
-    holdSpecial(GLUT_KEY_RIGHT, k.right);
-    holdKey(' ', k.brake);
-  }
-  void releaseDriving() { drive(DriveKeys()); }
-
- private:
-  std::vector<Tap> taps_;
-  bool special_[256] = {};
-  bool plain_[256] = {};
-};
 
 // ---- Screenshots ----------------------------------------------------------------
 
@@ -166,6 +112,7 @@ class Run {
   void reportMemory(const std::string& when) const;
   void initDone();
   void frame();
+  void tick();
   bool quitSent() const { return quitSent_; }
   bool failed() const { return failed_; }
 
@@ -173,7 +120,7 @@ class Run {
   void beforeFrame(Stage stage);
   void afterFrame(Stage stage, double frameMs, double cpuMs);
   void onTitle();
-  void onRace();
+  void onRaceTick();
   void onHighScores();
   void raceBegins();
   void placeDriver();
@@ -304,23 +251,27 @@ void Run::frame() {
   afterFrame(stage, frameMs, cpuMilliseconds() - cpuBefore);
 }
 
+// Races are driven tick by tick (Run::tick); the frame only follows the menus.
 void Run::beforeFrame(Stage stage) {
   if (stage != previous_ && stage == Stage::Race) raceBegins();
   switch (stage) {
     case Stage::Title: onTitle(); break;
     case Stage::Loading: break;
-    case Stage::Race: onRace(); break;
+    case Stage::Race: break;
     case Stage::HighScores: onHighScores(); break;
   }
   previous_ = stage;
 }
 
+void Run::tick() {
+  if (!failed_ && currentStage() == Stage::Race) onRaceTick();
+}
+
 void Run::afterFrame(Stage stage, double frameMs, double cpuMs) {
   writeTimeline(stage);
-  if (stage == Stage::Race && needReset_) placeDriver();
   if (stage == Stage::Title) bench_.titleShown();
   if (stage == Stage::Race && racesStarted_ == 1 && gRaceClock > 0 && !gRaceFinished && currentStage() == Stage::Race)
-    bench_.raceFrame(frameMs, cpuMs);
+    bench_.raceFrame(frameMs, cpuMs, gFrameTicks);
   if (stage == Stage::Race && racesStarted_ > 1 && options_.bench) bench_.phaseFrame();
   if (stage == Stage::Race && !rssTaken_ && gRaceClock > -2) {
     rssTaken_ = true;
@@ -389,7 +340,7 @@ void Run::raceBegins() {
   if (!readScoreFile(kHighScoreFile, tableBefore_)) tableBefore_.assign(10, ScoreLine());
 }
 
-// The car's pose is first read back inside the race's first frame.
+// The car's pose is first read back inside the race's first tick.
 void Run::placeDriver() {
   needReset_ = false;
   driver_.reset(gCarPose.t.x, gCarPose.t.z);
@@ -416,7 +367,7 @@ void Run::report(const DriveKeys& k) {
   std::printf("  clock %6.1f lap %d pos (%6.0f %5.0f %6.0f) line %4zu off %5.0f speed %6.0f target %6.0f fps %4.1f "
               "steer %+.3f keys %c%c%c%c%c\n",
               gRaceClock, gCurrentLap, gCarPose.t.x, gCarPose.t.y, gCarPose.t.z, driver_.index(),
-              driver_.lateralError(), gCarSpeed / smoothedFrameSeconds(), driver_.targetSpeed(),
+              driver_.lateralError(), gCarSpeed / kTickSeconds, driver_.targetSpeed(),
               1.0 / smoothedFrameSeconds(), gSteerAngle, k.accelerate ? 'U' : '-', k.reverse ? 'D' : '-',
               k.left ? 'L' : '-', k.right ? 'R' : '-', k.brake ? 'B' : '-');
 }
@@ -426,6 +377,7 @@ void Run::noteLaps() {
     const float finish = gCurrentResult.splits[lapsSeen_][2];
     std::printf("lap %d: %.3f s (checkpoints %.3f %.3f, finish %.3f)\n", lapsSeen_ + 1, finish - lapStart_,
                 gCurrentResult.splits[lapsSeen_][0], gCurrentResult.splits[lapsSeen_][1], finish);
+    if (racesStarted_ == 1) bench_.lapDriven(finish - lapStart_);
     std::fflush(stdout);
     lapStart_ = finish;
     ++lapsSeen_;
@@ -433,10 +385,12 @@ void Run::noteLaps() {
   }
 }
 
-void Run::onRace() {
-  // Until the race's first frame is drawn, the clock and the car's pose are
-  // still those of the race before.
-  if (needReset_) return;
+void Run::onRaceTick() {
+  // The first tick reads the car's pose back only after this hook.
+  if (needReset_) {
+    if (gRaceTicks == 0) return;
+    placeDriver();
+  }
   noteLaps();
   if (racesStarted_ == 1 && !shotCountdown_ && gRaceClock > -1.8f && gRaceClock < -0.5f) {
     shotCountdown_ = wantShot_ = true;
@@ -446,23 +400,17 @@ void Run::onRace() {
     shotRace_ = wantShot_ = true;
     shotName_ = "race";
   }
+  if (replayDriving()) return;  // the recording drives this race
   if (!fullRace_ && gRaceClock > raceLimit_ && !gRaceFinished) {
     keys_.releaseDriving();
     keys_.tap(kEscape);
     return;
   }
-  CarView car;
-  car.x = gCarPose.t.x;
-  car.z = gCarPose.t.z;
-  car.forwardX = gCarForward[0];
-  car.forwardZ = gCarForward[1];
-  car.speedPerFrame = gCarSpeed;
-  car.steerAngle = gSteerAngle;
-  car.frameSeconds = smoothedFrameSeconds();
+  const CarView car = carThisTick();
   // The frame that leaves a finished race still draws it after the render options
   // are set back (anisotropic filtering on again), and on a software renderer
-  // that one frame takes minutes. Escape while rolling out leaves between frames
-  // and keeps the result, as a player in a hurry would.
+  // that one frame takes minutes. Escape while rolling out leaves before the
+  // next tick and keeps the result, as a player in a hurry would.
   if (gRaceFinished && options_.noAnisotropic) {
     keys_.releaseDriving();
     keys_.tap(kEscape);
@@ -492,6 +440,7 @@ void Run::onHighScores() {
     }
     nameChecks(firstCheck);
     std::printf("total: %.3f s, rank %d\n", finalResult_.totalTime, finalRank_);
+    if (racesStarted_ == 1) bench_.raceDriven(finalResult_.totalTime);
     std::fflush(stdout);
   }
   if (nameOwed() && typed_ < options_.name.size()) {
@@ -535,6 +484,7 @@ void Run::finishRun() {
 }
 
 void autopilotFrame() { gRun->frame(); }
+void autopilotTick() { gRun->tick(); }
 
 void onAlarm(int) {
   const char message[] = "autopilot: FAILED: the game stopped answering\n";
@@ -550,9 +500,11 @@ void printUsage(const char* program) {
                "usage: %s [--shots DIR] [--races N] [--abort-after S] [--name LETTERS]\n"
                "          [--centre FILE] [--timeline FILE] [--time-limit S] [--verbose]\n"
                "          [--short] [--first-race S] [--no-anisotropic | --anisotropic]\n"
+               "          [--record FILE] [--replay FILE]\n"
                "--abort-after applies to the races after the first, --short to every race;\n"
                "--first-race leaves the first race after S seconds of racing (0: five laps).\n"
                "--no-anisotropic presses F10 before each race and Escape once it is finished.\n"
+               "--record saves each race's recording to FILE; --replay drives the races from one.\n"
                "Runs the game in the current directory and plays it.\n",
                program);
 }
@@ -600,6 +552,8 @@ bool parseOptions(int argc, char** argv, Options& o) {
     else if (a == "--centre") o.centrePath = v;
     else if (a == "--timeline") o.timelinePath = v;
     else if (a == "--time-limit") o.timeLimit = std::atof(v);
+    else if (a == "--record") o.recordPath = v;
+    else if (a == "--replay") o.replayPath = v;
     else {
       std::fprintf(stderr, "autopilot: unknown option %s\n", a.c_str());
       return false;
@@ -636,15 +590,16 @@ int runGame(int argc, char** argv, const Options& options) {
     std::printf("autopilot: FAILED: no usable centre line in %s\n", options.centrePath.c_str());
     return 2;
   }
-  readConfig();
-  gHudWidth = gScreenWidth;
-  gHudHeight = gScreenHeight;
-  enterDisplayMode();
-  initGame();
-  registerCallbacks();
+  startGame();
+  if (!options.recordPath.empty()) gRecordPath = options.recordPath;
+  if (!options.replayPath.empty() && !loadReplay(options.replayPath.c_str())) {
+    std::printf("autopilot: FAILED: the replay cannot be used\n");
+    return 2;
+  }
   run.initDone();
   glutDisplayFunc(autopilotFrame);
   glutIdleFunc(autopilotFrame);
+  gBeforeRaceTick = autopilotTick;
   glutMainLoop();
   ShowCursor(true);
   FSOUND_Close();

@@ -11,6 +11,8 @@ struct Options {
   std::string centrePath = "Data/Models/Track01_Centre.txt";
   std::string name = "autopilot";
   std::string timelinePath;  // per-frame "seconds state speed" lines when set
+  std::string recordPath;    // each race's recording is saved here when set
+  std::string replayPath;    // the races are driven from this recording when set
   int races = 1;
   // Races after the first leave with Escape after this many seconds of racing;
   // 0 drives them all to the finish.

@@ -108,8 +108,9 @@ void Bench::titleShown() {
 
 void Bench::raceBuilt(double ms) { buildMs_.push_back(ms); }
 
-void Bench::raceFrame(double frameMs, double cpuMs) {
+void Bench::raceFrame(double frameMs, double cpuMs, int ticks) {
   frameMs_.push_back(frameMs);
+  frameTicks_.push_back(ticks);
   cpuMs_ += cpuMs;
 }
 
@@ -249,6 +250,9 @@ void Bench::print() const {
     std::printf("%s: %.2f ms\n", names[i], gPhases.totalMs[i] / phaseFrames_);
   }
   if (!frameMs_.empty()) std::printf("game.cpu_ms_per_frame: %.2f ms\n", cpuMs_ / frameMs_.size());
+  if (!frameTicks_.empty()) std::printf("game.ticks_per_frame_median: %.0f ticks\n", percentile(frameTicks_, 50));
+  if (!lapSeconds_.empty()) std::printf("game.lap_s_median: %.2f s\n", percentile(lapSeconds_, 50));
+  if (raceSeconds_ > 0) std::printf("game.race_s: %.2f s\n", raceSeconds_);
   std::printf("game.startup_ms: %.0f ms\n", startupMs_);
   if (!buildMs_.empty()) std::printf("game.build_race_ms_first: %.0f ms\n", buildMs_.front());
   if (buildMs_.size() > 1) {

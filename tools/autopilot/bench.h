@@ -20,8 +20,12 @@ class Bench {
  public:
   void titleShown();
   void raceBuilt(double ms);
-  // One frame of the race being measured for frame rate (racing, not finished).
-  void raceFrame(double frameMs, double cpuMs);
+  // One frame of the race being measured for frame rate (racing, not finished),
+  // with the ticks it ran.
+  void raceFrame(double frameMs, double cpuMs, int ticks);
+  // The measured race's laps and result, in race-clock seconds.
+  void lapDriven(double seconds) { lapSeconds_.push_back(seconds); }
+  void raceDriven(double seconds) { raceSeconds_ = seconds; }
   void raceStarted(int raceNumber);
   // Phase timings synchronise with the renderer at every phase edge, which
   // slows the frame: they are taken in the short races, never in the first.
@@ -37,6 +41,9 @@ class Bench {
   double startupMs_ = -1;
   std::vector<double> buildMs_;
   std::vector<double> frameMs_;
+  std::vector<double> frameTicks_;
+  std::vector<double> lapSeconds_;
+  double raceSeconds_ = 0;
   double cpuMs_ = 0;
   double rssFirst_ = 0, rssLast_ = 0;
   int rssLastRace_ = 0;

@@ -152,15 +152,17 @@ constexpr float kShoulder = 150;   // grass verge from the kerb down to the terr
 World buildWorld();
 bool writeWorld(const std::string& dir, const World& w);
 
-// The autopilot's best five-lap race (tools/autopilot at 320x240, where a
-// software renderer still draws about 20 frames a second and the car is driven
-// at full pace): race-clock readings at checkpoint 1, checkpoint 2 and the line
-// for each lap. The shipped high-score table is built from it.
-constexpr float kReferenceRace[15] = {34.888f,  55.580f,  89.964f,  119.135f, 139.174f,
-                                      173.834f, 207.689f, 229.700f, 265.201f, 294.871f,
-                                      315.271f, 349.639f, 378.622f, 398.921f, 433.493f};
-// The best shipped entry is this much slower than the reference race.
+// The autopilot's five-lap race (tools/autopilot; the race runs in ticks of
+// 1/60 s, so it is the same race at any frame rate): race-clock readings at
+// checkpoint 1, checkpoint 2 and the line for each lap. The shipped high-score
+// table is built from it.
+constexpr float kReferenceRace[15] = {14.633f,  22.700f,  36.917f,  50.017f,  58.083f,
+                                      72.283f,  85.383f,  93.417f,  107.650f, 120.733f,
+                                      128.800f, 143.033f, 156.133f, 164.200f, 178.383f};
+// The best shipped entry is this much slower than the reference race; each
+// place after it this much more, down to a beginner's time in tenth place.
 constexpr float kBestEntryPace = 1.025f;
+constexpr float kPacePerPlace = 0.09f;
 
 ModelFile buildCar();
 ModelFile buildWheel();

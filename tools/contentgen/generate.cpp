@@ -22,8 +22,8 @@ bool writeConfig(const std::string& dir) {
   return std::fclose(f) == 0;
 }
 
-// Ten results from a little slower than the autopilot's best race down to a
-// cautious driver. Each lap keeps the shape of the reference race's lap (where
+// Ten results from a little slower than the autopilot's race down to a
+// beginner. Each lap keeps the shape of the reference race's lap (where
 // its checkpoints fell, the slower standing start); split times are race-clock
 // readings: checkpoint 1, checkpoint 2 and the line, lap after lap.
 bool writeHighScores(const std::string& dir) {
@@ -32,7 +32,7 @@ bool writeHighScores(const std::string& dir) {
   if (!f) return false;
   Rng rng(555);
   for (int e = 0; e < 10; ++e) {
-    const float pace = kBestEntryPace + 0.04f * e;
+    const float pace = kBestEntryPace + kPacePerPlace * e;
     float clock = 0, splits[15];
     float refStart = 0;  // the reference race's clock as this lap began
     for (int l = 0; l < 5; ++l) {

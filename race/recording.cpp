@@ -1,0 +1,235 @@
+// The race recording's text form. Floats are written in hexadecimal so that a
+// replay starts from exactly the bits the race started from.
+#include "race/recording.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kVersionLine = "FiveLaps race recording 1";
+constexpr const char* kVersionPrefix = "FiveLaps race recording ";
+constexpr int kLineBuffer = 256;
+
+const char* endName(RecordingEnd end) {
+  switch (end) {
+    case RecordingEnd::Escape: return "escape";
+    case RecordingEnd::Finish: return "finish";
+    case RecordingEnd::Open: break;
+  }
+  return "open";
+}
+
+// One whole line without its newline; false at the end of the file, for a
+// last line that was cut off before its newline, and for a line that does not
+// fit (no recording line comes close to the buffer).
+bool readLine(std::FILE* file, char (&line)[kLineBuffer], bool& tooLong) {
+  tooLong = false;
+  if (!std::fgets(line, kLineBuffer, file)) return false;
+  char* newline = std::strchr(line, '\n');
+  if (!newline) {
+    tooLong = !std::feof(file);
+    return false;
+  }
+  *newline = 0;
+  return true;
+}
+
+bool allFinite(const float* v, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(v[i])) return false;
+  return true;
+}
+
+class Reader {
+ public:
+  Reader(std::FILE* file, std::string& why) : file_(file), why_(why) {}
+
+  // The next line, which must start with `word` and a blank.
+  const char* expect(const char* word) {
+    bool tooLong = false;
+    if (!readLine(file_, line_, tooLong)) {
+      fail(tooLong ? "garbled (a line too long)" : "cut short");
+      return nullptr;
+    }
+    const std::size_t n = std::strlen(word);
+    if (std::strncmp(line_, word, n) != 0 || line_[n] != ' ') {
+      fail(std::string("garbled (no ") + word + " line)");
+      return nullptr;
+    }
+    return line_ + n + 1;
+  }
+  bool fail(const std::string& why) {
+    if (why_.empty()) why_ = why;
+    return false;
+  }
+  char (&line())[kLineBuffer] { return line_; }
+
+ private:
+  std::FILE* file_;
+  std::string& why_;
+  char line_[kLineBuffer] = {};
+};
+
+bool readHeader(std::FILE* file, Reader& r) {
+  bool tooLong = false;
+  if (!readLine(file, r.line(), tooLong)) return r.fail(tooLong ? "not a race recording" : "empty");
+  if (std::strcmp(r.line(), kVersionLine) == 0) return true;
+  if (std::strncmp(r.line(), kVersionPrefix, std::strlen(kVersionPrefix)) == 0)
+    return r.fail("from another version of the game");
+  return r.fail("not a race recording");
+}
+
+bool readEngine(Reader& r, RecordedEngine& e) {
+  const char* p = r.expect("engine");
+  if (!p) return false;
+  if (std::sscanf(p, "%f %u %f %f %f %f", &e.step, &e.subSteps, &e.gravity[0], &e.gravity[1], &e.gravity[2],
+                  &e.skinWidth) != 6 ||
+      !allFinite(e.gravity, 3) || !std::isfinite(e.step) || !std::isfinite(e.skinWidth))
+    return r.fail("garbled (engine line)");
+  return true;
+}
+
+bool readStart(Reader& r, RecordedStart& s) {
+  const char* p = r.expect("start");
+  unsigned long long checksum = 0;
+  if (!p || std::sscanf(p, "%llx %f %f %f", &checksum, &s.startX, &s.startZ, &s.heading) != 4)
+    return r.fail("garbled (start line)");
+  s.trackChecksum = checksum;
+  p = r.expect("car");
+  if (!p || std::sscanf(p, "%f %f %f %f %f %f %f %f %f %f %f %f %f", &s.motorTorque, &s.brakeTorque,
+                        &s.steerAngle, &s.carSpeed, &s.prevCarSpeed, &s.lastMeasuredSpeed, &s.prevCarPos[0],
+                        &s.prevCarPos[1], &s.prevCarPos[2], &s.wheelSpin[0], &s.wheelSpin[1], &s.wheelSpin[2],
+                        &s.wheelSpin[3]) != 13)
+    return r.fail("garbled (car line)");
+  const float car[] = {s.startX, s.startZ, s.heading, s.motorTorque, s.brakeTorque, s.steerAngle, s.carSpeed,
+                       s.prevCarSpeed, s.lastMeasuredSpeed};
+  if (!allFinite(car, 9) || !allFinite(s.prevCarPos, 3) || !allFinite(s.wheelSpin, 4))
+    return r.fail("garbled (a number that is none)");
+  p = r.expect("gates");
+  if (!p || std::sscanf(p, "%d %d", &s.lastTrigger, &s.touchedBodies) != 2) return r.fail("garbled (gates line)");
+  return true;
+}
+
+bool readKeys(Reader& r, RaceRecording& rec) {
+  const char* p = r.expect("ticks");
+  unsigned long ticks = 0;
+  if (!p || std::sscanf(p, "%lu", &ticks) != 1) return r.fail("garbled (ticks line)");
+  if (ticks > kMaxRecordedTicks) return r.fail("too long (over an hour of racing)");
+  rec.keys.clear();
+  rec.keys.reserve(ticks);
+  while (rec.keys.size() < ticks) {
+    const char* run = r.expect("keys");
+    unsigned long count = 0;
+    unsigned mask = 0;
+    if (!run || std::sscanf(run, "%lu %x", &count, &mask) != 2) return r.fail("garbled (keys line)");
+    if (count == 0 || count > ticks - rec.keys.size() || mask >= (1u << kRecordedKeyCount))
+      return r.fail("garbled (keys line out of range)");
+    rec.keys.insert(rec.keys.end(), count, static_cast<uint16_t>(mask));
+  }
+  return true;
+}
+
+bool readEnd(Reader& r, RaceRecording& rec) {
+  const char* p = r.expect("end");
+  char kind[16] = {};
+  unsigned long long hash = 0;
+  if (!p || std::sscanf(p, "%15s %f %llx", kind, &rec.totalTime, &hash) != 3 || !std::isfinite(rec.totalTime))
+    return r.fail("garbled (end line)");
+  rec.finalPoseHash = hash;
+  if (std::strcmp(kind, "escape") == 0) rec.end = RecordingEnd::Escape;
+  else if (std::strcmp(kind, "finish") == 0) rec.end = RecordingEnd::Finish;
+  else if (std::strcmp(kind, "open") == 0) rec.end = RecordingEnd::Open;
+  else return r.fail("garbled (end line)");
+  return true;
+}
+
+}  // namespace
+
+bool RecordedEngine::operator==(const RecordedEngine& o) const {
+  return step == o.step && subSteps == o.subSteps && gravity[0] == o.gravity[0] && gravity[1] == o.gravity[1] &&
+         gravity[2] == o.gravity[2] && skinWidth == o.skinWidth;
+}
+
+uint16_t keyMask(const unsigned char keys[256]) {
+  uint16_t mask = 0;
+  for (int i = 0; i < kRecordedKeyCount; ++i)
+    if (keys[kRecordedKeys[i]]) mask = static_cast<uint16_t>(mask | (1u << i));
+  return mask;
+}
+
+uint64_t hashBytes(const void* data, std::size_t size, uint64_t hash) {
+  const unsigned char* p = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < size; ++i) {
+    hash ^= p[i];
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+bool writeRecording(std::FILE* f, const RaceRecording& rec) {
+  const RecordedEngine& e = rec.engine;
+  const RecordedStart& s = rec.start;
+  std::fprintf(f, "%s\n", kVersionLine);
+  std::fprintf(f, "engine %a %u %a %a %a %a\n", e.step, e.subSteps, e.gravity[0], e.gravity[1], e.gravity[2],
+               e.skinWidth);
+  std::fprintf(f, "start %016" PRIx64 " %a %a %a\n", s.trackChecksum, s.startX, s.startZ, s.heading);
+  std::fprintf(f, "car %a %a %a %a %a %a %a %a %a %a %a %a %a\n", s.motorTorque, s.brakeTorque, s.steerAngle,
+               s.carSpeed, s.prevCarSpeed, s.lastMeasuredSpeed, s.prevCarPos[0], s.prevCarPos[1], s.prevCarPos[2],
+               s.wheelSpin[0], s.wheelSpin[1], s.wheelSpin[2], s.wheelSpin[3]);
+  std::fprintf(f, "gates %d %d\n", s.lastTrigger, s.touchedBodies);
+  std::fprintf(f, "ticks %zu\n", rec.keys.size());
+  // Keys change a few times a second: runs keep a five-lap race to a few kB.
+  for (std::size_t i = 0; i < rec.keys.size();) {
+    std::size_t j = i + 1;
+    while (j < rec.keys.size() && rec.keys[j] == rec.keys[i]) ++j;
+    std::fprintf(f, "keys %zu %x\n", j - i, static_cast<unsigned>(rec.keys[i]));
+    i = j;
+  }
+  std::fprintf(f, "end %s %a %016" PRIx64 "\n", endName(rec.end), rec.totalTime, rec.finalPoseHash);
+  return !std::ferror(f);
+}
+
+bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
+  why.clear();
+  rec = RaceRecording();
+  Reader r(file, why);
+  return readHeader(file, r) && readEngine(r, rec.engine) && readStart(r, rec.start) && readKeys(r, rec) &&
+         readEnd(r, rec);
+}
+
+bool saveRecordingFile(const char* path, const RaceRecording& recording) {
+  // A fresh name beside the target: an existing file is never opened for writing.
+  std::string temporary = std::string(path) + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  fchmod(fd, 0644);  // an ordinary file once renamed, not mkstemp's private one
+  std::FILE* f = fdopen(fd, "w");
+  if (!f) {
+    close(fd);
+    std::remove(temporary.c_str());
+    return false;
+  }
+  bool ok = writeRecording(f, recording);
+  ok = std::fflush(f) == 0 && ok;
+  ok = fsync(fileno(f)) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (ok && std::rename(temporary.c_str(), path) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
+bool loadRecordingFile(const char* path, RaceRecording& recording, std::string& why) {
+  std::FILE* f = std::fopen(path, "r");
+  if (!f) {
+    why = "cannot be opened";
+    return false;
+  }
+  const bool ok = readRecording(f, recording, why);
+  std::fclose(f);
+  return ok;
+}

@@ -1,0 +1,232 @@
+// Every race is recorded tick by tick: its start and the driving keys each
+// tick read. A replay drives a race from such a recording through the same key
+// table, so the same ticks give the same race at any drawing rate.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "physics/physics.h"
+#include "race/race.h"
+#include "shell/game.h"
+#include "ui/ui.h"
+
+// ---- Per race: recording and replay -----------------------------------------
+RaceRecording gRaceRecording;
+std::string gRecordPath;
+
+namespace {
+
+constexpr unsigned char kEscape = 27;
+
+RaceRecording gReplay;
+std::string gReplayName;        // for its messages
+bool gReplayLoaded = false;     // the next races replay gReplay
+bool gReplayDriving = false;    // this race is driven by it
+std::size_t gReplayTick = 0;
+bool gRecordingOpen = false;    // the race being driven is being recorded
+
+bool racing() { return !gTitle.active && !gHighScoreScreen.active; }
+
+// The recording path and the replay come from the environment, read with the first race.
+void readEnvironment() {
+  static bool read = false;
+  if (read) return;
+  read = true;
+  if (const char* path = std::getenv("FIVELAPS_RECORD"); path && *path && gRecordPath.empty()) gRecordPath = path;
+  if (const char* path = std::getenv("FIVELAPS_REPLAY"); path && *path && !gReplayLoaded) loadReplay(path);
+}
+
+RecordedEngine currentEngine() {
+  RecordedEngine e;
+  if (!gPhysicsScene) return e;
+  NxTimeStepMethod method;
+  NxU32 subSteps = 0;
+  gPhysicsScene->getTiming(e.step, subSteps, method);
+  e.subSteps = subSteps;
+  NxVec3 g;
+  gPhysicsScene->getGravity(g);
+  e.gravity[0] = g.x;
+  e.gravity[1] = g.y;
+  e.gravity[2] = g.z;
+  if (gPhysicsSdk) e.skinWidth = gPhysicsSdk->getParameter(NX_SKIN_WIDTH);
+  return e;
+}
+
+// The driving surface: a recording drives the same race only on the same one.
+uint64_t trackChecksum() {
+  uint64_t hash = kHashSeed;
+  for (const Shape& s : gWorld.trackCollide.shapes) {
+    hash = hashBytes(s.coordinates.data(), s.coordinates.size() * sizeof s.coordinates[0], hash);
+    hash = hashBytes(s.indices.data(), s.indices.size() * sizeof s.indices[0], hash);
+  }
+  return hash;
+}
+
+RecordedStart currentStart() {
+  RecordedStart s;
+  s.trackChecksum = trackChecksum();
+  s.startX = gStartX;
+  s.startZ = gStartZ;
+  s.heading = gStartHeading;
+  s.motorTorque = gMotorTorque;
+  s.brakeTorque = gBrakeTorque;
+  s.steerAngle = gSteerAngle;
+  s.carSpeed = gCarSpeed;
+  s.prevCarSpeed = gPrevCarSpeed;
+  s.lastMeasuredSpeed = gLastMeasuredSpeed;
+  s.prevCarPos[0] = gPrevCarPos.x;
+  s.prevCarPos[1] = gPrevCarPos.y;
+  s.prevCarPos[2] = gPrevCarPos.z;
+  for (int i = 0; i < 4; ++i) s.wheelSpin[i] = gWheelSpin[i];
+  s.lastTrigger = gLastTrigger;
+  s.touchedBodies = gNbTouchedBodies;
+  return s;
+}
+
+// What the recorded race carried over from the race before it.
+void restoreStart(const RecordedStart& s) {
+  gMotorTorque = s.motorTorque;
+  gBrakeTorque = s.brakeTorque;
+  gSteerAngle = s.steerAngle;
+  gCarSpeed = s.carSpeed;
+  gPrevCarSpeed = s.prevCarSpeed;
+  gLastMeasuredSpeed = s.lastMeasuredSpeed;
+  gPrevCarPos = NxVec3(s.prevCarPos[0], s.prevCarPos[1], s.prevCarPos[2]);
+  for (int i = 0; i < 4; ++i) gWheelSpin[i] = s.wheelSpin[i];
+  gLastTrigger = s.lastTrigger;
+  gNbTouchedBodies = s.touchedBodies;
+}
+
+void refuseReplay(const char* why) {
+  std::printf("Replay %s refused: %s\n", gReplayName.c_str(), why);
+  std::fflush(stdout);
+  clearReplay();
+}
+
+// The replay's race must start where the recorded one did.
+bool replayFitsThisRace() {
+  if (!(gReplay.engine == currentEngine())) {
+    refuseReplay("recorded with other engine settings");
+    return false;
+  }
+  const RecordedStart& s = gReplay.start;
+  if (s.trackChecksum != trackChecksum() || s.startX != gStartX || s.startZ != gStartZ ||
+      s.heading != gStartHeading) {
+    refuseReplay("recorded on another track");
+    return false;
+  }
+  return true;
+}
+
+void holdRecordedKeys(uint16_t mask) {
+  for (int i = 0; i < kRecordedKeyCount; ++i) {
+    const int key = kRecordedKeys[i];
+    const bool want = (mask >> i) & 1u;
+    if (want && !gKeys[key]) pressKey(key);
+    if (!want && gKeys[key]) releaseKey(key);
+  }
+}
+
+// The recorded ticks are used up: an Escape that ended the recorded race ends
+// this one at the same tick; otherwise the keyboard drives on.
+bool replayRunsOut() {
+  gReplayDriving = false;
+  holdRecordedKeys(0);
+  if (gReplay.end == RecordingEnd::Escape) {
+    onKeyDown(kEscape, 0, 0);
+    return false;
+  }
+  return true;
+}
+
+void reportReplayOutcome() {
+  const bool same = gRaceRecording.keys.size() == gReplay.keys.size() &&
+                    gRaceRecording.finalPoseHash == gReplay.finalPoseHash &&
+                    gRaceRecording.totalTime == gReplay.totalTime && gRaceRecording.end == gReplay.end;
+  std::printf("Replay %s: %s (%zu ticks, total %.3f s)\n", gReplayName.c_str(),
+              same ? "the recorded race again" : "a different race than recorded", gRaceRecording.keys.size(),
+              static_cast<double>(gRaceRecording.totalTime));
+  std::fflush(stdout);
+}
+
+void saveRecording() {
+  if (gRecordPath.empty()) return;
+  if (!saveRecordingFile(gRecordPath.c_str(), gRaceRecording)) {
+    std::printf("Race recording not saved to %s\n", gRecordPath.c_str());
+    std::fflush(stdout);
+  }
+}
+
+}  // namespace
+
+bool loadReplay(const char* path) {
+  RaceRecording recording;
+  std::string why;
+  gReplayName = path;
+  if (!loadRecordingFile(path, recording, why)) {
+    refuseReplay(why.c_str());
+    return false;
+  }
+  setReplay(recording);
+  return true;
+}
+
+void setReplay(const RaceRecording& recording) {
+  gReplay = recording;
+  gReplayLoaded = true;
+  if (gReplayName.empty()) gReplayName = "(given)";
+}
+
+void clearReplay() {
+  gReplayLoaded = false;
+  gReplayDriving = false;
+  gReplay = RaceRecording();
+}
+
+bool replayDriving() { return gReplayDriving; }
+
+void beginRaceRecording() {
+  readEnvironment();
+  gReplayDriving = false;
+  if (gReplayLoaded && replayFitsThisRace()) {
+    restoreStart(gReplay.start);
+    gReplayDriving = true;
+    gReplayTick = 0;
+  }
+  gRaceRecording = RaceRecording();
+  gRaceRecording.engine = currentEngine();
+  gRaceRecording.start = currentStart();
+  gRaceRecording.keys.reserve(60 * 60 * 4);
+  gRecordingOpen = true;
+}
+
+bool takeTickKeys() {
+  if (gReplayDriving) {
+    if (gReplayTick < gReplay.keys.size())
+      holdRecordedKeys(gReplay.keys[gReplayTick++]);
+    else if (!replayRunsOut())
+      return false;
+  }
+  if (gBeforeRaceTick) gBeforeRaceTick();
+  if (!racing()) return false;  // the hook left the race with Escape
+  if (gRecordingOpen && gRaceRecording.keys.size() < kMaxRecordedTicks) gRaceRecording.keys.push_back(keyMask(gKeys));
+  return true;
+}
+
+void endRaceRecording(RecordingEnd end) {
+  if (!gRecordingOpen) return;  // Escape on the high-score screen enters it again
+  gRecordingOpen = false;
+  gRaceRecording.end = end;
+  gRaceRecording.totalTime = gCurrentResult.totalTime;
+  gRaceRecording.finalPoseHash = poseHash();
+  if (gReplayDriving || gReplayTick > 0) reportReplayOutcome();
+  gReplayDriving = false;
+  gReplayTick = 0;
+  saveRecording();
+}
+
+uint64_t poseHash() {
+  static_assert(sizeof(NxMat34) == 12 * sizeof(float), "a pose is twelve floats");
+  uint64_t hash = hashBytes(&gCarPose, sizeof gCarPose);
+  return hashBytes(gWheelPoses, sizeof gWheelPoses, hash);
+}

@@ -1,0 +1,107 @@
+// Race recordings as files: a written recording reads back bit for bit, and
+// a file that is cut short, garbled, from another version or too long is
+// refused with a reason.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "race/recording.h"
+
+namespace {
+
+RaceRecording sample() {
+  RaceRecording r;
+  r.engine = {1.0f / 60.0f, 8, {0, -9.81f, 0}, 0.01f};
+  r.start.trackChecksum = 0x1662ac15247b0b92ull;
+  r.start.startX = -4210;
+  r.start.heading = 140;
+  r.start.motorTorque = 3150.7f;
+  r.start.carSpeed = 0.1f;  // not exact in decimal: must survive as bits
+  r.start.prevCarPos[1] = -1e-30f;
+  r.start.wheelSpin[3] = 12345.678f;
+  r.start.lastTrigger = -3;
+  r.start.touchedBodies = 1;
+  for (int i = 0; i < 500; ++i) r.keys.push_back(static_cast<uint16_t>((i / 37) % 7 == 0 ? 0 : 1u << (i % 9)));
+  r.end = RecordingEnd::Finish;
+  r.totalTime = 178.38333f;
+  r.finalPoseHash = 0xfedcba9876543210ull;
+  return r;
+}
+
+std::string text(const RaceRecording& r) {
+  std::FILE* f = std::tmpfile();
+  EXPECT_TRUE(writeRecording(f, r));
+  std::string s(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  EXPECT_EQ(std::fread(s.data(), 1, s.size(), f), s.size());
+  std::fclose(f);
+  return s;
+}
+
+bool read(const std::string& s, RaceRecording& r, std::string& why) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite(s.data(), 1, s.size(), f);
+  std::rewind(f);
+  const bool ok = readRecording(f, r, why);
+  std::fclose(f);
+  return ok;
+}
+
+std::string refusal(const std::string& s) {
+  RaceRecording r;
+  std::string why;
+  EXPECT_FALSE(read(s, r, why)) << s.substr(0, 80);
+  return why;
+}
+
+TEST(Recording, ReadsBackBitForBit) {
+  const RaceRecording written = sample();
+  RaceRecording back;
+  std::string why;
+  ASSERT_TRUE(read(text(written), back, why)) << why;
+  EXPECT_TRUE(back.engine == written.engine);
+  EXPECT_EQ(back.start.trackChecksum, written.start.trackChecksum);
+  EXPECT_EQ(back.start.carSpeed, written.start.carSpeed);
+  EXPECT_EQ(back.start.prevCarPos[1], written.start.prevCarPos[1]);
+  EXPECT_EQ(back.start.wheelSpin[3], written.start.wheelSpin[3]);
+  EXPECT_EQ(back.start.lastTrigger, -3);
+  EXPECT_EQ(back.keys, written.keys);
+  EXPECT_EQ(back.end, RecordingEnd::Finish);
+  EXPECT_EQ(back.totalTime, written.totalTime);
+  EXPECT_EQ(back.finalPoseHash, written.finalPoseHash);
+}
+
+TEST(Recording, EveryCutIsRefused) {
+  const std::string whole = text(sample());
+  // Cut after a line: whole lines, but not all of them.
+  for (std::size_t p = whole.find('\n'); p + 1 < whole.size(); p = whole.find('\n', p + 1))
+    EXPECT_EQ(refusal(whole.substr(0, p + 1)), "cut short") << p;
+  // Cut inside a line: refused too, whatever the last line then reads as.
+  for (std::size_t n = 1; n < whole.size(); n += 13) {
+    if (whole[n - 1] == '\n') continue;
+    EXPECT_FALSE(refusal(whole.substr(0, n)).empty()) << n;
+  }
+}
+
+TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
+  const std::string whole = text(sample());
+  auto with = [&](const std::string& from, const std::string& to) {
+    std::string s = whole;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  EXPECT_EQ(refusal(with("recording 1", "recording 2")), "from another version of the game");
+  EXPECT_EQ(refusal("PNG\x89 not text\n" + whole), "not a race recording");
+  EXPECT_EQ(refusal(with("ticks 500", "ticks 99999999999")), "too long (over an hour of racing)");
+  EXPECT_EQ(refusal(with("ticks 500", "ticks 400")).rfind("garbled", 0), 0u);
+  EXPECT_EQ(refusal(with("keys ", "keys 0 ")), "garbled (keys line out of range)");
+  EXPECT_EQ(refusal(with("keys ", "keys 1 fff\nkeys ")), "garbled (keys line out of range)");
+  EXPECT_EQ(refusal(with("car 0x", "car nan 0x")), "garbled (a number that is none)");
+  EXPECT_EQ(refusal(with("engine 0x", "engine inf 0x")), "garbled (engine line)");
+  EXPECT_EQ(refusal(with("end finish", "end maybe")), "garbled (end line)");
+  EXPECT_EQ(refusal(with("gates", std::string(300, 'x'))), "garbled (a line too long)");
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// The same race at any drawing rate: one recorded race replayed while the
+// game draws real frames at 10, 60 and 240 frames a second on a driven clock
+// gives the same car and wheel poses at every tick.
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "physics/physics.h"
+#include "shell/game.h"
+#include "tools/autopilot/driven.h"
+#include "ui/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A short race: half a second of countdown, then a second of throttle, both
+// ways of steering, the handbrake and the camera key.
+constexpr std::size_t kTicks = 100;
+void scriptedKeys() {
+  const int64_t t = gRaceTicks;
+  auto hold = [](int key, bool down) { down ? onSpecialDown(key, 0, 0) : onSpecialUp(key, 0, 0); };
+  hold(GLUT_KEY_UP, t >= 20 && t < 95);
+  hold(GLUT_KEY_LEFT, t >= 45 && t < 60);
+  hold(GLUT_KEY_RIGHT, t >= 65 && t < 75);
+  if (t == 50) onKeyDown('c', 0, 0);
+  if (t == 51) onKeyUp('c', 0, 0);
+  if (t == 85) onKeyDown(' ', 0, 0);
+  if (t == 89) onKeyUp(' ', 0, 0);
+}
+
+class Replay : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const char* build = std::getenv("FIVELAPS_BINARY_DIR");
+    if (!std::getenv("DISPLAY") || !build) return;
+    const fs::path game = fs::path(build) / "game";
+    if (!fs::exists(game / "Data/Models/Track01_Collide.wrl")) return;
+    dir_ = fs::temp_directory_path() / ("fivelaps-replay-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    fs::create_directory_symlink(game / "Data", dir_ / "Data");
+    fs::current_path(dir_);
+    int argc = 1;
+    char name[] = "replay_display_test";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(160, 120);
+    glutCreateWindow("Five Laps replay test");
+    glutDisplayFunc([] {});  // the driven race draws its own frames
+    gScreenWidth = gHudWidth = 160;
+    gScreenHeight = gHudHeight = 120;
+    autopilot::useDrivenClock();
+    initGame();
+    gCountdownLength = 0.5f;
+    ready_ = true;
+  }
+  static void TearDownTestSuite() {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "needs DISPLAY and the generated game data in $FIVELAPS_BINARY_DIR/game";
+  }
+  static bool ready_;
+  static fs::path dir_;
+};
+bool Replay::ready_ = false;
+fs::path Replay::dir_;
+
+TEST_F(Replay, DrawingRateChangesNoTickOfTheRace) {
+  const autopilot::DrivenRace race = autopilot::runDrivenRace(60, scriptedKeys, kTicks);
+  ASSERT_TRUE(race.built);
+  ASSERT_EQ(race.poses.size(), kTicks);
+  EXPECT_EQ(race.frames, long(kTicks)) << "at 60 frames a second every frame runs one tick";
+  EXPECT_EQ(race.recording.end, RecordingEnd::Escape);
+  EXPECT_GT(gCarSpeed, 0) << "the script moved the car";
+
+  for (double fps : {10.0, 60.0, 240.0}) {
+    setReplay(race.recording);
+    const autopilot::DrivenRace replay = autopilot::runDrivenRace(fps, nullptr, 1000);
+    EXPECT_EQ(autopilot::mismatchedTicks(race.poses, replay.poses), 0u) << fps << " frames a second";
+    EXPECT_EQ(replay.recording.keys, race.recording.keys) << fps << " frames a second";
+    EXPECT_NEAR(replay.frames, kTicks * fps / 60, 2) << fps << " frames a second";
+  }
+  clearReplay();
+}
+
+TEST_F(Replay, AReplayFromAnotherTrackIsRefusedAndTheKeyboardDrives) {
+  RaceRecording other = autopilot::runDrivenRace(60, nullptr, 10).recording;
+  other.start.trackChecksum ^= 1;
+  setReplay(other);
+  testing::internal::CaptureStdout();
+  const autopilot::DrivenRace race = autopilot::runDrivenRace(60, scriptedKeys, 30);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("refused: recorded on another track"), std::string::npos) << out;
+  EXPECT_EQ(race.poses.size(), 30u);
+  EXPECT_FALSE(replayDriving());
+}
+
+}  // namespace
