@@ -89,10 +89,35 @@ std::string formatHighScoreLine(const HighScoreEntry& e) {
   return line;
 }
 
-// Makes the rename durable too; a failure here no longer endangers the record.
-void syncDirectoryOf(const std::string& path) {
+// The folder of a path, ending in '/', and the file's own name.
+struct PathParts {
+  std::string dir, base;
+};
+
+PathParts splitPath(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  if (slash == std::string::npos) return {"./", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// A save writes ".HighScore5.hs.fivelaps-saving-" and six random letters or
+// digits (mkstemp's) beside the table: hidden, and of a form no player gives
+// a copy of their own, so the clean-up below can never take a player's file.
+const char* const kTemporaryMarker = ".fivelaps-saving-";
+constexpr std::size_t kRandomPart = 6;
+
+std::string temporaryPrefix(const PathParts& parts) { return "." + parts.base + kTemporaryMarker; }
+
+bool isOurTemporary(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + kRandomPart || name.compare(0, prefix.size(), prefix) != 0) return false;
+  for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return true;
+}
+
+// Makes the rename durable too; a failure here no longer endangers the record.
+void syncDirectory(const std::string& dir) {
   const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   fsync(fd);
@@ -102,18 +127,14 @@ void syncDirectoryOf(const std::string& path) {
 // A save cut short by a crash or a kill leaves its temporary file behind.
 // Those older than a minute belong to no save still running: they go before
 // the next save, so a player's folder does not collect them.
-void removeStaleTemporaries(const char* path) {
-  const std::string full(path);
-  const size_t slash = full.rfind('/');
-  const std::string dir = slash == std::string::npos ? "./" : full.substr(0, slash + 1);
-  const std::string prefix = full.substr(slash == std::string::npos ? 0 : slash + 1) + ".";
-  DIR* listing = opendir(dir.c_str());
+void removeStaleTemporaries(const PathParts& parts) {
+  const std::string prefix = temporaryPrefix(parts);
+  DIR* listing = opendir(parts.dir.c_str());
   if (!listing) return;
   const std::time_t now = std::time(nullptr);
   while (const dirent* entry = readdir(listing)) {
-    const std::string name = entry->d_name;
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string candidate = dir + name;
+    if (!isOurTemporary(entry->d_name, prefix)) continue;
+    const std::string candidate = parts.dir + entry->d_name;
     struct stat info;
     if (lstat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     if (now - info.st_mtime >= 60) unlink(candidate.c_str());
@@ -138,8 +159,9 @@ void readHighScores() {
 // The new table goes to a temporary file beside the old one and replaces it
 // only once it is safely on disk: a crash or a full disk leaves the old table.
 bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
-  removeStaleTemporaries(path);
-  std::string temporary = std::string(path) + ".XXXXXX";
+  const PathParts parts = splitPath(path);
+  removeStaleTemporaries(parts);
+  std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
   fchmod(fd, 0644);
@@ -158,7 +180,7 @@ bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
     unlink(temporary.c_str());
     return false;
   }
-  syncDirectoryOf(path);
+  syncDirectory(parts.dir);
   return true;
 }
 
