@@ -56,7 +56,7 @@ void parseHighScoreLine(const char* line, HighScoreEntry& entry) {
   const char* p = line;
   std::string name;
   while (!isBlank(*p)) {
-    if (name.size() < kMaxNameLength) name += *p;  // no more than can be typed
+    if (name.size() < kStoredNameLength) name += *p;
     ++p;
   }
   entry.name = name;

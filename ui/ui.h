@@ -79,6 +79,9 @@ bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
 void typeNameLetter(unsigned char letter);   // plays the click when accepted
 void eraseNameLetter();
 constexpr std::size_t kMaxNameLength = 17;
+// The file's name field was always read into 20 characters: a name of up to
+// 19 comes back whole and is saved whole; a longer one keeps its first 19.
+constexpr std::size_t kStoredNameLength = 19;
 // The editing rules on a plain string: true when the letter was taken.
 bool appendNameLetter(std::string& name, unsigned char letter);
 
