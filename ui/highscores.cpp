@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "shell/game.h"
 #include "ui/draw2d.h"
+#include "ui/ranking.h"
 #include "ui/ui.h"
 
 // ---- Per process: the table and the result being named ---------------------
@@ -196,14 +197,8 @@ void writeHighScores() {
   std::fflush(stdout);
 }
 
-// An entry without a time is an empty place, not a time better than every
-// result: a new result goes ahead of it. A tie goes ahead of the older result.
 int rankFor(const HighScoreEntry table[10], float totalTime) {
-  int rank = 1;
-  for (int i = 0; i < kTableSize; ++i) {
-    if (table[i].totalTime != 0 && table[i].totalTime < totalTime) ++rank;
-  }
-  return rank;
+  return rankAmong(table, table + kTableSize, totalTime);
 }
 
 void rankNewResult() { gHighScoreRank = rankFor(gHighScores, gCurrentResult.totalTime); }

@@ -70,6 +70,7 @@ void rankNewResult();
 void insertNewResult();
 // Stream forms used by the file functions (and by tests).
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]);
+// The place a result of this time takes in the table (ui/ranking.h).
 int rankFor(const HighScoreEntry table[10], float totalTime);
 // Writes the table atomically (temporary file, fsync, rename). False on failure,
 // in which case the old file is untouched.
