@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "physics/laps.h"
@@ -155,6 +156,53 @@ TEST_F(GameWindow, ClockDigitsChangeOnlyInTheirCells) {
   }
   // The countdown's negative clock reads as zero.
   EXPECT_EQ(differences(zero, hudFrame(-2.5f, 1, 0)).count, 0);
+}
+
+// The columns holding ink in a strip of the frame, one run a glyph (the two
+// dots of a colon share theirs).
+std::vector<std::pair<int, int>> inkRuns(const Image& frame, int x0, int x1, int y0, int y1) {
+  std::vector<std::pair<int, int>> runs;
+  bool inRun = false;
+  for (int x = x0; x < x1; ++x) {
+    bool ink = false;
+    for (int y = y0; y < y1 && !ink; ++y) {
+      const size_t i = (size_t(y) * kWidth + x) * 4;
+      for (int c = 0; c < 3; ++c) ink = ink || std::abs(frame[i + c] - 128) > 40;
+    }
+    if (ink && !inRun) runs.push_back({x, x});
+    if (ink) runs.back().second = x;
+    inRun = ink;
+  }
+  return runs;
+}
+
+// Whatever the digits, each stands centred in its cell, so the gaps between
+// them are equal (the 1 once stood at its cell's right edge: "00:0 1:72");
+// and a time advances by exactly six cells and two colons at any width, as
+// the table's rows step back by that much.
+TEST_F(GameWindow, ClockDigitsStandCentredInTheirCells) {
+  const int left = kWidth / 2 - kWidth * 7 / 64, bottom = kHeight * 22 / 24;
+  const int digit = kWidth / 32, colon = kWidth * 23 / 1536;
+  for (float t : {61.72f, 83.45f, 417.89f}) {  // 01:01:72, 01:23:45, 06:57:89
+    const auto runs = inkRuns(hudFrame(t, 1, 0), left, left + 6 * digit + 2 * colon, bottom, bottom + kHeight / 24);
+    ASSERT_EQ(runs.size(), 8u) << t;
+    for (int k : {0, 1, 3, 4, 6, 7}) {
+      const int colons = (k > 2) + (k > 5);
+      const float cellCentre = left + (k - colons) * digit + colons * colon + digit / 2.0f;
+      EXPECT_NEAR((runs[k].first + runs[k].second) / 2.0f, cellCentre, 1.5f) << "glyph " << k << " of " << t;
+    }
+  }
+  glMatrixMode(GL_MODELVIEW);
+  for (int width : {1024, 800, 640}) {
+    gHudWidth = width;
+    glLoadIdentity();
+    drawHudTime(732.69f);  // 12:12:69: every narrow glyph
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_EQ(m[12], 6 * (width / 32) + 2 * (width * 23 / 1536)) << width;
+  }
+  gHudWidth = kWidth;
+  glLoadIdentity();
 }
 
 TEST_F(GameWindow, LapLabelSitsInItsRectangle) {
