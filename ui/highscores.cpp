@@ -259,6 +259,23 @@ void drawRow(int i, int w, int h) {
   glColor4f(1, 1, 1, 1);
 }
 
+// ---- HighScorePrompts.tga, 512 x 64: the line under the table --------------
+struct PromptRows {
+  int first, last;
+};
+constexpr PromptRows kTypeNamePrompt{33, 62}, kBackPrompt{1, 30};
+
+// Only a new result takes a name; opened from the title, or after a race left
+// with Esc, the screen offers the way back instead.
+void drawPrompt(int w, int h) {
+  const PromptRows& rows = namingNewResult() ? kTypeNamePrompt : kBackPrompt;
+  glLoadIdentity();
+  glBindTexture(GL_TEXTURE_2D, gHighScoreScreen.texPrompts);
+  const ui2d::TexRect rect{gridTexCoord(0, 512), gridTexCoord(rows.first, 64), gridTexCoord(511, 512),
+                           gridTexCoord(rows.last, 64)};
+  ui2d::quad(fw(w / 4), fw(h / 26), fw(w * 3 / 4), fw(h / 13), rect);
+}
+
 }  // namespace
 
 void drawHighScoreScreen() {
@@ -286,5 +303,6 @@ void drawHighScoreScreen() {
   // Every frame, so that the name shows as it is typed.
   if (namingNewResult()) gHighScores[gHighScoreRank - 1] = gCurrentResult;
   for (int i = 0; i < kTableSize; ++i) drawRow(i, w, h);
+  drawPrompt(w, h);
   ui2d::popScreenSpace();
 }

@@ -109,6 +109,7 @@ struct HighScoreScreen {
   double elapsed = 0;
   unsigned int texBackground = 0;
   unsigned int texFont = 0;
+  unsigned int texPrompts = 0;  // the line under the table: type a name, or go back
 
   void drawChar(char c);
   void drawString(std::string s);

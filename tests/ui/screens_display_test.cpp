@@ -282,6 +282,70 @@ TEST_F(GameWindow, UpAndDownMoveTheHighlightWithWrapAround) {
   gTitleEntry = 0;
 }
 
+// ---- High-score screen -------------------------------------------------------------
+
+// The table over a black screen, after its fade: a new result of `resultTime`
+// being named in the first place, or (0) the table opened from the title.
+Image highScoreFrame(float resultTime) {
+  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
+  gCurrentResult = HighScoreEntry();
+  gCurrentResult.totalTime = resultTime;
+  gHighScoreRank = resultTime != 0 ? 1 : 11;
+  gHighScoreScreen.active = true;
+  gHighScoreScreen.shownSince = gFakeNow - 3 * kSecond;
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  drawHighScoreScreen();
+  gHighScoreScreen.active = false;
+  return readBack();
+}
+
+GLuint solidTexture(std::vector<unsigned char> texels) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, GLsizei(texels.size() / 4), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               texels.data());
+  return name;
+}
+
+// Pixels of the prompt's place under the table that pass a test.
+template <class Test>
+long promptPixels(const Image& frame, Test test) {
+  long n = 0;
+  for (int y = kHeight / 26; y < kHeight / 13; ++y)
+    for (int x = kWidth / 4; x < kWidth * 3 / 4; ++x) n += test(&frame[(size_t(y) * kWidth + x) * 4]);
+  return n;
+}
+
+// The typing prompt shows only while a name is owed, the way back otherwise
+// (opened from the title, or after a race left with Esc); the background
+// itself carries no lettering there.
+TEST_F(GameWindow, HighScorePromptSaysWhetherANameCanBeTyped) {
+  const unsigned int prompts = gHighScoreScreen.texPrompts;
+  // The prompts picture's lower half is the way back, its upper half the typing prompt.
+  const GLuint probe = solidTexture({255, 0, 0, 255, 0, 255, 0, 255}), clear = solidTexture({0, 0, 0, 0});
+  gHighScoreScreen.texPrompts = probe;
+  const Image back = highScoreFrame(0), owed = highScoreFrame(61.5f);
+  gHighScoreScreen.texPrompts = clear;
+  const Image bare = highScoreFrame(0);
+  gHighScoreScreen.texPrompts = prompts;
+  glDeleteTextures(1, &probe);
+  glDeleteTextures(1, &clear);
+
+  const long area = long(kWidth * 3 / 4 - kWidth / 4) * (kHeight / 13 - kHeight / 26);
+  auto red = [](const unsigned char* p) { return p[0] > 200 && p[1] < 50; };
+  auto green = [](const unsigned char* p) { return p[1] > 200 && p[0] < 50; };
+  EXPECT_EQ(promptPixels(back, red), area);
+  EXPECT_EQ(promptPixels(owed, green), area);
+  // Light lettering, as the words once baked into the background were.
+  auto light = [](const unsigned char* p) { return p[0] > 170 && p[1] > 170 && p[2] > 170; };
+  EXPECT_EQ(promptPixels(bare, light), 0);
+  EXPECT_GT(promptPixels(highScoreFrame(0), light), 100) << "the way back is not shown";
+}
+
 // ---- A race --------------------------------------------------------------------------
 
 Image cubeFace(GLenum face) {
