@@ -80,15 +80,17 @@ void parseIndexTriple(const char* p, int* out) {
   }
 }
 
-// `url "Data/Textures/Road.tga"`: the text after the first word's opening
-// quote up to the next blank, at most 80 characters, closing quote dropped.
+// `url "Data/Textures/Road.tga"` read as "%s \"%s": the first word, the
+// opening quote, then the next word, which may stand apart from the quote
+// (`url " Data/x.tga"` names Data/x.tga); at most 80 characters of it are
+// used, closing quote dropped.
 bool parseTextureName(const char* p, std::string& name) {
   p = skipBlanks(p);
   if (*p == '\0') return false;
   while (*p != '\0' && skipBlanks(p) == p) ++p;
   p = skipBlanks(p);
   if (*p != '"') return false;
-  ++p;
+  p = skipBlanks(p + 1);
   const char* end = p;
   while (*end != '\0' && skipBlanks(end) == end) ++end;
   if (end == p) return false;

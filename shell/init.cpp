@@ -123,6 +123,7 @@ void setDepthBlendAndHints() {
 void loadHighScoreTextures() {
   gHighScoreScreen.texBackground = loadPicture("Data/Textures/HighScoreBackground.tga");
   gHighScoreScreen.texFont = loadPicture("Data/Textures/Characters.tga");
+  gHighScoreScreen.texPrompts = loadPicture("Data/Textures/HighScorePrompts.tga");
 }
 
 void loadTitleScreen() {

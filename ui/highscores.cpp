@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "shell/game.h"
 #include "ui/draw2d.h"
+#include "ui/ranking.h"
 #include "ui/ui.h"
 
 // ---- Per process: the table and the result being named ---------------------
@@ -56,7 +57,7 @@ void parseHighScoreLine(const char* line, HighScoreEntry& entry) {
   const char* p = line;
   std::string name;
   while (!isBlank(*p)) {
-    if (name.size() < kMaxNameLength) name += *p;  // no more than can be typed
+    if (name.size() < kStoredNameLength) name += *p;
     ++p;
   }
   entry.name = name;
@@ -89,10 +90,35 @@ std::string formatHighScoreLine(const HighScoreEntry& e) {
   return line;
 }
 
-// Makes the rename durable too; a failure here no longer endangers the record.
-void syncDirectoryOf(const std::string& path) {
+// The folder of a path, ending in '/', and the file's own name.
+struct PathParts {
+  std::string dir, base;
+};
+
+PathParts splitPath(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  if (slash == std::string::npos) return {"./", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// A save writes ".HighScore5.hs.fivelaps-saving-" and six random letters or
+// digits (mkstemp's) beside the table: hidden, and of a form no player gives
+// a copy of their own, so the clean-up below can never take a player's file.
+const char* const kTemporaryMarker = ".fivelaps-saving-";
+constexpr std::size_t kRandomPart = 6;
+
+std::string temporaryPrefix(const PathParts& parts) { return "." + parts.base + kTemporaryMarker; }
+
+bool isOurTemporary(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + kRandomPart || name.compare(0, prefix.size(), prefix) != 0) return false;
+  for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return true;
+}
+
+// Makes the rename durable too; a failure here no longer endangers the record.
+void syncDirectory(const std::string& dir) {
   const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   fsync(fd);
@@ -102,18 +128,14 @@ void syncDirectoryOf(const std::string& path) {
 // A save cut short by a crash or a kill leaves its temporary file behind.
 // Those older than a minute belong to no save still running: they go before
 // the next save, so a player's folder does not collect them.
-void removeStaleTemporaries(const char* path) {
-  const std::string full(path);
-  const size_t slash = full.rfind('/');
-  const std::string dir = slash == std::string::npos ? "./" : full.substr(0, slash + 1);
-  const std::string prefix = full.substr(slash == std::string::npos ? 0 : slash + 1) + ".";
-  DIR* listing = opendir(dir.c_str());
+void removeStaleTemporaries(const PathParts& parts) {
+  const std::string prefix = temporaryPrefix(parts);
+  DIR* listing = opendir(parts.dir.c_str());
   if (!listing) return;
   const std::time_t now = std::time(nullptr);
   while (const dirent* entry = readdir(listing)) {
-    const std::string name = entry->d_name;
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string candidate = dir + name;
+    if (!isOurTemporary(entry->d_name, prefix)) continue;
+    const std::string candidate = parts.dir + entry->d_name;
     struct stat info;
     if (lstat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     if (now - info.st_mtime >= 60) unlink(candidate.c_str());
@@ -138,8 +160,9 @@ void readHighScores() {
 // The new table goes to a temporary file beside the old one and replaces it
 // only once it is safely on disk: a crash or a full disk leaves the old table.
 bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
-  removeStaleTemporaries(path);
-  std::string temporary = std::string(path) + ".XXXXXX";
+  const PathParts parts = splitPath(path);
+  removeStaleTemporaries(parts);
+  std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
   fchmod(fd, 0644);
@@ -158,7 +181,7 @@ bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
     unlink(temporary.c_str());
     return false;
   }
-  syncDirectoryOf(path);
+  syncDirectory(parts.dir);
   return true;
 }
 
@@ -174,14 +197,8 @@ void writeHighScores() {
   std::fflush(stdout);
 }
 
-// An entry without a time is an empty place, not a time better than every
-// result: a new result goes ahead of it. A tie goes ahead of the older result.
 int rankFor(const HighScoreEntry table[10], float totalTime) {
-  int rank = 1;
-  for (int i = 0; i < kTableSize; ++i) {
-    if (table[i].totalTime != 0 && table[i].totalTime < totalTime) ++rank;
-  }
-  return rank;
+  return rankAmong(table, table + kTableSize, totalTime);
 }
 
 void rankNewResult() { gHighScoreRank = rankFor(gHighScores, gCurrentResult.totalTime); }
@@ -242,6 +259,23 @@ void drawRow(int i, int w, int h) {
   glColor4f(1, 1, 1, 1);
 }
 
+// ---- HighScorePrompts.tga, 512 x 64: the line under the table --------------
+struct PromptRows {
+  int first, last;
+};
+constexpr PromptRows kTypeNamePrompt{33, 62}, kBackPrompt{1, 30};
+
+// Only a new result takes a name; opened from the title, or after a race left
+// with Esc, the screen offers the way back instead.
+void drawPrompt(int w, int h) {
+  const PromptRows& rows = namingNewResult() ? kTypeNamePrompt : kBackPrompt;
+  glLoadIdentity();
+  glBindTexture(GL_TEXTURE_2D, gHighScoreScreen.texPrompts);
+  const ui2d::TexRect rect{gridTexCoord(0, 512), gridTexCoord(rows.first, 64), gridTexCoord(511, 512),
+                           gridTexCoord(rows.last, 64)};
+  ui2d::quad(fw(w / 4), fw(h / 26), fw(w * 3 / 4), fw(h / 13), rect);
+}
+
 }  // namespace
 
 void drawHighScoreScreen() {
@@ -269,5 +303,6 @@ void drawHighScoreScreen() {
   // Every frame, so that the name shows as it is typed.
   if (namingNewResult()) gHighScores[gHighScoreRank - 1] = gCurrentResult;
   for (int i = 0; i < kTableSize; ++i) drawRow(i, w, h);
+  drawPrompt(w, h);
   ui2d::popScreenSpace();
 }

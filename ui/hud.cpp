@@ -121,34 +121,38 @@ struct Fraction {
 
 struct StripGlyph {
   int firstColumn, lastColumn;
-  Fraction width, before, after;
+  Fraction width, cell;
 };
 
-constexpr Fraction kNone{0, 1};
-constexpr Fraction kThirtySecond{1, 32};
+constexpr Fraction kDigitCell{48, 1536};
+constexpr Fraction kColonCell{23, 1536};
 
-// Indexed by digit; the colon last. Narrow glyphs are centred in the
-// 48/1536 cell every digit takes.
+// Indexed by digit; the colon last. Every digit advances by its whole cell,
+// so a time is always six cells and two colons wide, whatever the truncation
+// (the table's rows step back by exactly that). Narrow glyphs stand centred
+// in their cell: the 1 and the 2 once stood at its right edge, leaving a gap
+// before them and none after ("0 1:").
 const StripGlyph kStripGlyphs[11] = {
-    {167, 215, kThirtySecond, kNone, kThirtySecond},             // 0
-    {434, 457, {23, 1536}, {25, 1536}, {23, 1536}},              // 1
-    {397, 433, {42, 1536}, {6, 1536}, {42, 1536}},               // 2
-    {60, 113, kThirtySecond, kNone, kThirtySecond},              // 3
-    {114, 166, kThirtySecond, kNone, kThirtySecond},             // 4
-    {1, 59, kThirtySecond, kNone, kThirtySecond},                // 5
-    {311, 353, {36, 1536}, {6, 1536}, {42, 1536}},               // 6
-    {265, 310, kThirtySecond, kNone, kThirtySecond},             // 7
-    {216, 264, kThirtySecond, kNone, kThirtySecond},             // 8
-    {354, 396, {36, 1536}, {6, 1536}, {42, 1536}},               // 9
-    {458, 481, {23, 1536}, kNone, {23, 1536}},                   // colon
+    {167, 215, kDigitCell, kDigitCell},   // 0
+    {434, 457, {23, 1536}, kDigitCell},   // 1
+    {397, 433, {42, 1536}, kDigitCell},   // 2
+    {60, 113, kDigitCell, kDigitCell},    // 3
+    {114, 166, kDigitCell, kDigitCell},   // 4
+    {1, 59, kDigitCell, kDigitCell},      // 5
+    {311, 353, {36, 1536}, kDigitCell},   // 6
+    {265, 310, kDigitCell, kDigitCell},   // 7
+    {216, 264, kDigitCell, kDigitCell},   // 8
+    {354, 396, {36, 1536}, kDigitCell},   // 9
+    {458, 481, kColonCell, kColonCell},   // colon
 };
 
 void drawStripGlyph(const StripGlyph& g) {
   ui2d::FillInWireframe fill(wireframe());
-  glTranslatef(static_cast<float>(g.before.of(W())), 0, 0);
-  ui2d::quad(0, 0, static_cast<float>(g.width.of(W())), static_cast<float>(H() / 24),
+  const int cell = g.cell.of(W()), width = g.width.of(W()), before = (cell - width) / 2;
+  glTranslatef(static_cast<float>(before), 0, 0);
+  ui2d::quad(0, 0, static_cast<float>(width), static_cast<float>(H() / 24),
              gridRect(g.firstColumn, g.lastColumn, 1, 37, 482, 38));
-  glTranslatef(static_cast<float>(g.after.of(W())), 0, 0);
+  glTranslatef(static_cast<float>(cell - before), 0, 0);
 }
 
 }  // namespace

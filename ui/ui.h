@@ -71,6 +71,7 @@ void rankNewResult();
 void insertNewResult();
 // Stream forms used by the file functions (and by tests).
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]);
+// The place a result of this time takes in the table (ui/ranking.h).
 int rankFor(const HighScoreEntry table[10], float totalTime);
 // Writes the table atomically (temporary file, fsync, rename). False on failure,
 // in which case the old file is untouched.
@@ -80,6 +81,9 @@ bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
 void typeNameLetter(unsigned char letter);   // plays the click when accepted
 void eraseNameLetter();
 constexpr std::size_t kMaxNameLength = 17;
+// The file's name field was always read into 20 characters: a name of up to
+// 19 comes back whole and is saved whole; a longer one keeps its first 19.
+constexpr std::size_t kStoredNameLength = 19;
 // The editing rules on a plain string: true when the letter was taken.
 bool appendNameLetter(std::string& name, unsigned char letter);
 
@@ -106,6 +110,7 @@ struct HighScoreScreen {
   double elapsed = 0;
   unsigned int texBackground = 0;
   unsigned int texFont = 0;
+  unsigned int texPrompts = 0;  // the line under the table: type a name, or go back
 
   void drawChar(char c);
   void drawString(std::string s);

@@ -26,8 +26,8 @@ const char* kNamedFiles[] = {
     "Data/Textures/Laps.tga", "Data/Textures/Nadel.tga", "Data/Textures/Go.tga",
     "Data/Textures/Help.tga", "Data/Textures/Menue01.tga", "Data/Textures/Menue02.tga",
     "Data/Textures/Menue03.tga", "Data/Textures/Loading.tga",
-    "Data/Textures/HighScoreBackground.tga", "Data/Textures/Characters.tga",
-    "Data/Textures/Dark.jpg",
+    "Data/Textures/HighScoreBackground.tga", "Data/Textures/HighScorePrompts.tga",
+    "Data/Textures/Characters.tga", "Data/Textures/Dark.jpg",
     "Data/Sound/Type.wav", "Data/Sound/Carsound.ogg", "Data/Sound/Title.mp3",
     "Data/Sound/Race1.mp3", "Data/Sound/Race2.mp3", "Data/Sound/Race3.mp3", "Data/Sound/Race4.mp3",
 };

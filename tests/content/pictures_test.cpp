@@ -63,8 +63,8 @@ void expectLayout(const Picture& p, const std::vector<layout::Rect>& rects, int 
 TEST_F(Pictures, TgaFilesLoadAsBgraFromTheBottomRow) {
   const char* names[] = {"Numbers.tga", "Info.tga", "Laps.tga", "Speedindicator.tga", "Nadel.tga",
                          "Go.tga", "Help.tga", "Menue01.tga", "Menue02.tga", "Menue03.tga",
-                         "Loading.tga", "HighScoreBackground.tga", "Characters.tga", "Road.tga",
-                         "Grass.tga", "Frond.tga", "Sky.tga"};
+                         "Loading.tga", "HighScoreBackground.tga", "HighScorePrompts.tga", "Characters.tga",
+                         "Road.tga", "Grass.tga", "Frond.tga", "Sky.tga"};
   for (const char* n : names) {
     Picture p = load(n);
     EXPECT_EQ(p.format, IL_BGRA) << n;
@@ -115,6 +115,13 @@ TEST_F(Pictures, LettersStayInTheirRectangles) {
   ASSERT_EQ(p.width, layout::kCharsW);
   expectLayout(p, std::vector<layout::Rect>(std::begin(layout::kLetters), std::end(layout::kLetters)), 80,
                "font");
+}
+
+TEST_F(Pictures, HighScorePromptsStayInTheirRectangles) {
+  Picture p = load("HighScorePrompts.tga");
+  ASSERT_EQ(p.width, layout::kPromptsW);
+  expectLayout(p, std::vector<layout::Rect>(std::begin(layout::kPrompts), std::end(layout::kPrompts)), 300,
+               "prompts");
 }
 
 TEST_F(Pictures, DarkJpegIsA256SquareColourImage) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <string>
 
@@ -180,7 +181,7 @@ TEST(Records, ReadsTheTableAndToleratesShortFiles) {
   EXPECT_EQ(table[1].name, "bob");
   EXPECT_FLOAT_EQ(table[1].splits[0], 0);
   EXPECT_EQ(table[9].name, "");
-  EXPECT_EQ(expectedRank(table, 100.5f), 9);   // eight empty entries (time 0) stay ahead
+  EXPECT_EQ(expectedRank(table, 110), 2);      // the eight empty places do not count
   std::vector<ScoreLine> full(10);
   for (int i = 0; i < 10; ++i) full[i].totalTime = 100.0f + 10 * i;
   EXPECT_EQ(expectedRank(full, 95), 1);
@@ -222,6 +223,38 @@ TEST(Records, RaceResultChecksCatchBadBookkeeping) {
   checks.clear();
   checkRaceResult(wrongTotal, 4, checks);
   EXPECT_EQ(failures(checks), 2);
+}
+
+namespace {
+
+// A line as the game writes it: a nameless entry starts with a blank.
+std::string gameLine(const ScoreLine& e) {
+  char text[512];
+  int n = std::snprintf(text, sizeof text, "%s %f", e.name.c_str(), e.totalTime);
+  for (float s : e.splits) n += std::snprintf(text + n, sizeof text - n, " %f", s);
+  return std::string(text) + "\n";
+}
+
+}  // namespace
+
+// One entry and nine empty places, in the files as the game saves them: a
+// slower race is placed second, and the table saved with it passes the checks.
+TEST(Records, EmptyPlacesDoNotCountInTheRankOrInTheSavedFile) {
+  ScoreLine ann;
+  ann.name = "ann";
+  ann.totalTime = ann.splits[14] = 100;
+  const ScoreLine result = goodResult();
+  std::string beforeText = gameLine(ann), afterText = gameLine(ann) + gameLine(result);
+  for (int i = 0; i < 9; ++i) beforeText += gameLine(ScoreLine());
+  for (int i = 0; i < 8; ++i) afterText += gameLine(ScoreLine());
+  std::istringstream beforeIn(beforeText), afterIn(afterText);
+  const std::vector<ScoreLine> before = readScoreTable(beforeIn);
+  EXPECT_EQ(before[1].name, "");
+  const int rank = expectedRank(before, result.totalTime);
+  EXPECT_EQ(rank, 2);
+  std::vector<Check> checks;
+  checkSavedTable(before, readScoreTable(afterIn), result, rank, checks);
+  EXPECT_EQ(failures(checks), 0);
 }
 
 TEST(Records, SavedTableChecksPlaceAndShift) {

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "fault_support.h"
 #include "ui/ui.h"
@@ -179,28 +180,39 @@ TEST(HighScoreFaults, KilledWhileSavingLeavesOneWholeTable) {
 }
 
 // Kills mid-save leave temporary files; once they are old, the next save
-// clears them, while one young enough to belong to a running save stays.
-TEST(HighScoreFaults, NextSaveClearsTemporariesOfKilledSaves) {
+// clears them, while one young enough to belong to a running save stays, and
+// so does every file of the player's own, however old and however named.
+TEST(HighScoreFaults, NextSaveClearsOnlyOldTemporariesOfKilledSaves) {
   const Tables t;
   const std::string dir = faults::makeScratchDir("hs-stale");
   const std::string path = dir + "/HighScore5.hs";
   ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.oldTable));
-  const std::string stale = path + ".a1B2c3", fresh = path + ".Zz9Yy8", other = dir + "/HighScore5.hs.keep";
-  for (const std::string& name : {stale, fresh, other}) {
+  const std::string temporary = dir + "/.HighScore5.hs.fivelaps-saving-";
+  const std::string stale = temporary + "a1B2c3", fresh = temporary + "Zz9Yy8";
+  // The player's copies: the names the clean-up once took, and names of the
+  // temporaries' length that are not of their form.
+  const std::vector<std::string> players = {
+      path + ".backup", path + ".old", path + ".1", path + ".a1B2c3", temporary + "a1B2c", temporary + "a1B-c3",
+      dir + "/.HighScore5.hs.fivelaps-savingXa1B2c3", dir + "/xHighScore5.hs.fivelaps-saving-a1B2c3"};
+  std::vector<std::string> old = players;
+  old.push_back(stale);
+  for (const std::string& name : old) {
     std::FILE* file = std::fopen(name.c_str(), "w");
     ASSERT_NE(file, nullptr);
     std::fputs("half a tab", file);
     std::fclose(file);
+    const struct timespec hourAgo[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), hourAgo, 0), 0);
   }
-  const struct timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, stale.c_str(), old, 0), 0);
-  ASSERT_EQ(utimensat(AT_FDCWD, other.c_str(), old, 0), 0);
+  std::FILE* running = std::fopen(fresh.c_str(), "w");
+  ASSERT_NE(running, nullptr);
+  std::fclose(running);
   ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.newTable));
   EXPECT_EQ(faults::readWhole(path), t.newText);
   EXPECT_NE(access(stale.c_str(), F_OK), 0) << "an hour-old temporary file was kept";
   EXPECT_EQ(access(fresh.c_str(), F_OK), 0) << "a save still running would lose its file";
-  EXPECT_EQ(access(other.c_str(), F_OK), 0) << "a file of another name was removed";
-  EXPECT_EQ(faults::listDir(dir).size(), 3u);
+  for (const std::string& name : players) EXPECT_EQ(access(name.c_str(), F_OK), 0) << name << " was removed";
+  EXPECT_EQ(faults::listDir(dir).size(), players.size() + 2);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ByteFile file(data, size);
     readHighScoreStream(file.get(), table);
   }
-  for (const HighScoreEntry& e : table) fuzz::require(e.name.size() <= kMaxNameLength, "names fit the screen");
+  for (const HighScoreEntry& e : table) fuzz::require(e.name.size() <= kStoredNameLength, "names fit their field");
 
   static const std::string path = scratchPath();
   fuzz::require(writeHighScoreFile(path.c_str(), table), "the table can be saved");

@@ -25,7 +25,7 @@ TEST(InitGame, CompletesWithEveryDataFileMissing) {
   const std::string out = testing::internal::GetCapturedStdout();
 
   for (const char* picture :
-       {"HighScoreBackground", "Characters", "Loading", "Menue01", "Menue02", "Menue03", "Numbers",
+       {"HighScoreBackground", "Characters", "HighScorePrompts", "Loading", "Menue01", "Menue02", "Menue03", "Numbers",
         "Info", "Speedindicator", "Laps", "Nadel", "Go", "Help"}) {
     const std::string line = std::string("File Data/Textures/") + picture + ".tga not found\n";
     EXPECT_NE(out.find(line), std::string::npos) << line;

@@ -139,6 +139,12 @@ TEST(ModelScan, OnlyTgaTexturesBeforeTheCoordinatesAreTaken) {
   ASSERT_TRUE(longName.model.shapes[0].textures[0].textured);
   EXPECT_EQ(longName.model.shapes[0].textures[0].fileName, std::string(80, 'a'));
 
+  // Blanks between the opening quote and the name are skipped, as by "%s".
+  t.texture = " \tData/x.tga";
+  Scanned apart = scanText(shapeText(t));
+  ASSERT_TRUE(apart.model.shapes[0].textures[0].textured);
+  EXPECT_EQ(apart.model.shapes[0].textures[0].fileName, "Data/x.tga");
+
   // A .tga line once the coordinates have begun is geometry, not a texture.
   t.texture = "";
   std::string text = shapeText(t);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "physics/laps.h"
@@ -155,6 +156,53 @@ TEST_F(GameWindow, ClockDigitsChangeOnlyInTheirCells) {
   EXPECT_EQ(differences(zero, hudFrame(-2.5f, 1, 0)).count, 0);
 }
 
+// The columns holding ink in a strip of the frame, one run a glyph (the two
+// dots of a colon share theirs).
+std::vector<std::pair<int, int>> inkRuns(const Image& frame, int x0, int x1, int y0, int y1) {
+  std::vector<std::pair<int, int>> runs;
+  bool inRun = false;
+  for (int x = x0; x < x1; ++x) {
+    bool ink = false;
+    for (int y = y0; y < y1 && !ink; ++y) {
+      const size_t i = (size_t(y) * kWidth + x) * 4;
+      for (int c = 0; c < 3; ++c) ink = ink || std::abs(frame[i + c] - 128) > 40;
+    }
+    if (ink && !inRun) runs.push_back({x, x});
+    if (ink) runs.back().second = x;
+    inRun = ink;
+  }
+  return runs;
+}
+
+// Whatever the digits, each stands centred in its cell, so the gaps between
+// them are equal (the 1 once stood at its cell's right edge: "00:0 1:72");
+// and a time advances by exactly six cells and two colons at any width, as
+// the table's rows step back by that much.
+TEST_F(GameWindow, ClockDigitsStandCentredInTheirCells) {
+  const int left = kWidth / 2 - kWidth * 7 / 64, bottom = kHeight * 22 / 24;
+  const int digit = kWidth / 32, colon = kWidth * 23 / 1536;
+  for (float t : {61.72f, 83.45f, 417.89f}) {  // 01:01:72, 01:23:45, 06:57:89
+    const auto runs = inkRuns(hudFrame(t, 1, 0), left, left + 6 * digit + 2 * colon, bottom, bottom + kHeight / 24);
+    ASSERT_EQ(runs.size(), 8u) << t;
+    for (int k : {0, 1, 3, 4, 6, 7}) {
+      const int colons = (k > 2) + (k > 5);
+      const float cellCentre = left + (k - colons) * digit + colons * colon + digit / 2.0f;
+      EXPECT_NEAR((runs[k].first + runs[k].second) / 2.0f, cellCentre, 1.5f) << "glyph " << k << " of " << t;
+    }
+  }
+  glMatrixMode(GL_MODELVIEW);
+  for (int width : {1024, 800, 640}) {
+    gHudWidth = width;
+    glLoadIdentity();
+    drawHudTime(732.69f);  // 12:12:69: every narrow glyph
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_EQ(m[12], 6 * (width / 32) + 2 * (width * 23 / 1536)) << width;
+  }
+  gHudWidth = kWidth;
+  glLoadIdentity();
+}
+
 TEST_F(GameWindow, LapLabelSitsInItsRectangle) {
   const Box box = differences(hudFrame(10, 1, 0), hudFrame(10, 3, 0));
   ASSERT_GT(box.count, 0);
@@ -230,6 +278,70 @@ TEST_F(GameWindow, UpAndDownMoveTheHighlightWithWrapAround) {
   EXPECT_EQ(differences(titleFrame(), leave).count, 0);  // before the first: the last
   EXPECT_EQ(gTitleEntry, 2);
   gTitleEntry = 0;
+}
+
+// ---- High-score screen -------------------------------------------------------------
+
+// The table over a black screen, after its fade: a new result of `resultTime`
+// being named in the first place, or (0) the table opened from the title.
+Image highScoreFrame(float resultTime) {
+  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
+  gCurrentResult = HighScoreEntry();
+  gCurrentResult.totalTime = resultTime;
+  gHighScoreRank = resultTime != 0 ? 1 : 11;
+  gHighScoreScreen.active = true;
+  gHighScoreScreen.shownSince = gFakeNow - 3 * kSecond;
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  drawHighScoreScreen();
+  gHighScoreScreen.active = false;
+  return readBack();
+}
+
+GLuint solidTexture(std::vector<unsigned char> texels) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, GLsizei(texels.size() / 4), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               texels.data());
+  return name;
+}
+
+// Pixels of the prompt's place under the table that pass a test.
+template <class Test>
+long promptPixels(const Image& frame, Test test) {
+  long n = 0;
+  for (int y = kHeight / 26; y < kHeight / 13; ++y)
+    for (int x = kWidth / 4; x < kWidth * 3 / 4; ++x) n += test(&frame[(size_t(y) * kWidth + x) * 4]);
+  return n;
+}
+
+// The typing prompt shows only while a name is owed, the way back otherwise
+// (opened from the title, or after a race left with Esc); the background
+// itself carries no lettering there.
+TEST_F(GameWindow, HighScorePromptSaysWhetherANameCanBeTyped) {
+  const unsigned int prompts = gHighScoreScreen.texPrompts;
+  // The prompts picture's lower half is the way back, its upper half the typing prompt.
+  const GLuint probe = solidTexture({255, 0, 0, 255, 0, 255, 0, 255}), clear = solidTexture({0, 0, 0, 0});
+  gHighScoreScreen.texPrompts = probe;
+  const Image back = highScoreFrame(0), owed = highScoreFrame(61.5f);
+  gHighScoreScreen.texPrompts = clear;
+  const Image bare = highScoreFrame(0);
+  gHighScoreScreen.texPrompts = prompts;
+  glDeleteTextures(1, &probe);
+  glDeleteTextures(1, &clear);
+
+  const long area = long(kWidth * 3 / 4 - kWidth / 4) * (kHeight / 13 - kHeight / 26);
+  auto red = [](const unsigned char* p) { return p[0] > 200 && p[1] < 50; };
+  auto green = [](const unsigned char* p) { return p[1] > 200 && p[0] < 50; };
+  EXPECT_EQ(promptPixels(back, red), area);
+  EXPECT_EQ(promptPixels(owed, green), area);
+  // Light lettering, as the words once baked into the background were.
+  auto light = [](const unsigned char* p) { return p[0] > 170 && p[1] > 170 && p[2] > 170; };
+  EXPECT_EQ(promptPixels(bare, light), 0);
+  EXPECT_GT(promptPixels(highScoreFrame(0), light), 100) << "the way back is not shown";
 }
 
 // ---- A race --------------------------------------------------------------------------

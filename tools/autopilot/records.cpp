@@ -1,9 +1,12 @@
 #include "tools/autopilot/records.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "ui/ranking.h"
 
 namespace autopilot {
 
@@ -37,7 +40,9 @@ std::vector<ScoreLine> readScoreTable(std::istream& in) {
   for (ScoreLine& entry : table) {
     if (!std::getline(in, text)) break;
     std::istringstream line(text);
-    line >> entry.name >> entry.totalTime;
+    // A nameless entry's line starts with a blank: its first number is the time.
+    if (!text.empty() && !std::isspace(static_cast<unsigned char>(text[0]))) line >> entry.name;
+    line >> entry.totalTime;
     for (float& s : entry.splits) line >> s;
   }
   return table;
@@ -65,10 +70,7 @@ void checkRaceResult(const ScoreLine& result, int lapsCounted, std::vector<Check
 }
 
 int expectedRank(const std::vector<ScoreLine>& before, float totalTime) {
-  int rank = 1;
-  for (const ScoreLine& e : before)
-    if (e.totalTime < totalTime) ++rank;
-  return rank;
+  return rankAmong(before.begin(), before.end(), totalTime);
 }
 
 void checkSavedTable(const std::vector<ScoreLine>& before, const std::vector<ScoreLine>& after,

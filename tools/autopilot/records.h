@@ -15,7 +15,8 @@ struct ScoreLine {
   float splits[15] = {};  // lap 1 checkpoint 1, checkpoint 2, finish; then lap 2 ...
 };
 
-// Ten lines "name total s1 .. s15"; missing or short lines give empty entries.
+// Ten lines "name total s1 .. s15" (a line starting with a blank has no name);
+// missing or short lines give empty entries.
 std::vector<ScoreLine> readScoreTable(std::istream& in);
 bool readScoreFile(const char* path, std::vector<ScoreLine>& table);
 
@@ -29,7 +30,7 @@ struct Check {
 // The race's own bookkeeping: five laps, every crossing later than the one
 // before, the total equal to the last finish crossing.
 void checkRaceResult(const ScoreLine& result, int lapsCounted, std::vector<Check>& checks);
-// Where a result belongs in a table: 1 + entries with a strictly smaller time.
+// Where a result belongs in a table: the game's own rule (ui/ranking.h).
 int expectedRank(const std::vector<ScoreLine>& before, float totalTime);
 // The file after the name was saved: the result with its name at `rank`, the
 // entries above untouched, those below moved down one; an unplaced result

@@ -44,6 +44,14 @@ constexpr Rect kLapLabels[5] = {{22, 231, 209, 231}, {22, 231, 165, 188}, {22, 2
                                 {22, 231, 79, 102},  {22, 231, 36, 58}};
 constexpr Rect kSplitArrows[2] = {{0, 28, 0, 23}, {62, 90, 0, 23}};
 
+// HighScorePrompts.tga: what the high-score screen says under the table,
+// the typing prompt while a name is owed and the way back otherwise. The
+// screen draws a rectangle over a half of the width and 1/26 of the height,
+// so on a 1024 x 768 screen a texel is a pixel.
+constexpr int kPromptsW = 512, kPromptsH = 64;
+constexpr Rect kPrompts[2] = {{0, 511, 33, 62}, {0, 511, 1, 30}};
+constexpr const char* kPromptText[2] = {"Type your name, then press Enter", "Enter: back"};
+
 // Characters.tga: the letter font, a to z, and each glyph's drawn width K
 // in 1760ths of the screen width.
 constexpr int kCharsW = 460, kCharsH = 106;

@@ -317,11 +317,19 @@ Image highScoreBackground() {
     r.outline = 1;
     drawTextInBox(img, std::to_string(i + 1) + ".", TextBox{W / 10 - 56, yTop + 8, W / 10 - 8, yBottom - 8}, r, 1);
   }
-  TextStyle f;
-  f.face = Face::Sans;
-  f.colour = rgb(0.85f, 0.85f, 0.9f);
-  f.outline = 1.5f;
-  drawTextInBox(img, "Type your name, then press Enter", TextBox{W / 4, H - 60, W * 3 / 4, H - 30}, f, 0);
+  return img;
+}
+
+// Kept apart from the background, which shows whether or not a name can be
+// typed; lettered in the face of the name font.
+Image highScorePrompts() {
+  Image img(layout::kPromptsW, layout::kPromptsH);
+  TextStyle s;
+  s.face = Face::SansBold;
+  s.colour = rgb(0.9f, 0.9f, 0.95f);
+  s.outline = 1.5f;
+  s.outlineColour = rgb(0, 0, 0, 0.7f);
+  for (int i = 0; i < 2; ++i) drawTextInBox(img, layout::kPromptText[i], boxOf(img, layout::kPrompts[i], 1), s, 0);
   return img;
 }
 
@@ -413,6 +421,7 @@ bool writePictures(const std::string& dir) {
   for (int i = 0; i < 3; ++i) ok = writeTga(t + "Menue0" + std::to_string(i + 1) + ".tga", menu(i)) && ok;
   ok = writeTga(t + "Loading.tga", loading()) && ok;
   ok = writeTga(t + "HighScoreBackground.tga", highScoreBackground()) && ok;
+  ok = writeTga(t + "HighScorePrompts.tga", highScorePrompts()) && ok;
   ok = writeTga(t + "Characters.tga", characters()) && ok;
   return ok;
 }
