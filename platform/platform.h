@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 
 // Monotonic 64-bit performance counter (nanoseconds since an arbitrary start)
 // and its fixed frequency in counts per second. Both always succeed.
@@ -23,6 +25,13 @@ int ShowCursor(bool show);
 bool waitForConsoleKey();
 
 namespace platform {
+// Saves a file safely: `write` fills a new temporary file beside `path`
+// (".<name>.fivelaps-saving-XXXXXX"), which is flushed, synced and renamed over
+// it. False when anything failed; `path` is then as it was. Temporaries of
+// `path` that a killed save left and that are a minute old are removed first;
+// no other file is ever touched.
+bool replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
+
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();
 void setCounterSource(CounterSource source);

@@ -2,12 +2,11 @@
 // replay starts from exactly the bits the race started from.
 #include "race/recording.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -203,24 +202,7 @@ bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
 }
 
 bool saveRecordingFile(const char* path, const RaceRecording& recording) {
-  // A fresh name beside the target: an existing file is never opened for writing.
-  std::string temporary = std::string(path) + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  fchmod(fd, 0644);  // an ordinary file once renamed, not mkstemp's private one
-  std::FILE* f = fdopen(fd, "w");
-  if (!f) {
-    close(fd);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  bool ok = writeRecording(f, recording);
-  ok = std::fflush(f) == 0 && ok;
-  ok = fsync(fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok && std::rename(temporary.c_str(), path) == 0) return true;
-  std::remove(temporary.c_str());
-  return false;
+  return platform::replaceFile(path, [&recording](std::FILE* file) { return writeRecording(file, recording); });
 }
 
 bool loadRecordingFile(const char* path, RaceRecording& recording, std::string& why) {
