@@ -2,6 +2,8 @@
 // physics world for every race, the race music and the reset race state.
 #include "race/race.h"
 
+#include "race/ghost.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -156,6 +158,7 @@ void buildRace() {
   startRaceMusic();
   resetRaceState();
   startRaceTimers();
+  loadGhostForRace();
   beginRaceRecording();
   FSOUND_PlaySound(kEngineChannel, gEngineSample);
   returnFreedMemory();  // the last race's world is gone: memory stays level race after race

@@ -75,6 +75,8 @@ struct Model {
   void buildVertexBuffers();
   void buildDisplayLists();
   void draw(bool alphaTest, int shapeIndex, int reserved) const;
+  // The whole model at `opacity`, without the reflection map (the ghost).
+  void drawTranslucent(float opacity) const;
 };
 
 // ---- Per process: the models drawn outside the scenery ---------------------

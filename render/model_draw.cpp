@@ -12,6 +12,10 @@ enum Pass { kOpaquePass = 1, kTransparentPass = 2, kTexturedPass = 3 };
 // Up to this transparency an untextured shape is drawn as opaque.
 const float kOpaqueLimit = 0.1f;
 
+// Every shape's opacity is scaled by this, and reflections are off, while a
+// translucent copy is drawn.
+float gOpacity = 1.0f;
+
 bool isTextured(const Shape& shape) {
   return !shape.textures.empty() && shape.textures.front().textured;
 }
@@ -26,7 +30,7 @@ bool isReflective(const Model& model, int shapeIndex) {
 
 void applyMaterial(const Shape& shape, float shininessScale) {
   const float ambientDiffuse[4] = {shape.diffuseColor[0], shape.diffuseColor[1],
-                                   shape.diffuseColor[2], 1.0f - shape.transparency};
+                                   shape.diffuseColor[2], (1.0f - shape.transparency) * gOpacity};
   const float specular[4] = {shape.specularColor[0], shape.specularColor[1],
                              shape.specularColor[2], 1.0f};
   glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, ambientDiffuse);
@@ -115,7 +119,7 @@ void drawUntexturedShape(const Model& model, int i, Pass pass) {
   glEnable(GL_CULL_FACE);
   glDisable(GL_TEXTURE_2D);
   applyMaterial(shape, pass == kOpaquePass ? 127.0f : 1.0f);
-  const bool reflective = pass == kOpaquePass && isReflective(model, i);
+  const bool reflective = pass == kOpaquePass && gOpacity == 1.0f && isReflective(model, i);
   if (reflective) beginReflection(model.reflectionCubeMap);
   sendGeometry(model, shape, pass);
   if (reflective) endReflection();
@@ -163,4 +167,10 @@ void Model::draw(bool alphaTest, int shapeIndex, int /*reserved*/) const {
   for (int i = 0; i < count; ++i) {
     if (selected(i) && isTextured(shapes[i])) drawTexturedShape(*this, i, alphaTest);
   }
+}
+
+void Model::drawTranslucent(float opacity) const {
+  gOpacity = opacity;
+  draw(false, -1, 0);
+  gOpacity = 1.0f;
 }

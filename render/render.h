@@ -67,6 +67,8 @@ GLuint loadPicture(const char* fileName);
 
 // ---- Drawing -----------------------------------------------------------------
 void drawVehicleAndWorld(int unused);
+// The ghost's car at its pose of the current tick, translucent, when one is shown.
+void drawGhost();
 void applyActorPose(const NxMat34& pose);
 float maxOf3(const Placement& placement);
 // The function-key switches copied into the per-model flags of the models each

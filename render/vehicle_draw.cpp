@@ -1,5 +1,6 @@
 // The car, its wheels and the sky at the simulated poses, then the scenery.
 #include "physics/physics.h"
+#include "race/ghost.h"
 #include "race/race.h"
 #include "render/model.h"
 #include "render/render.h"
@@ -17,14 +18,18 @@ namespace {
 
 const float kRadiansPerDegree = 0.017453292f;
 
-// One wheel model serves all four: the -x side turns it round to face out.
-void drawWheel(int i, bool steered) {
+// One wheel model serves all four: the -x side turns it round to face out;
+// the front pair (0 and 1) is steered.
+void drawWheel(int i, const NxMat34& pose, float steer, float spin, float opacity) {
   glPushMatrix();
-  applyActorPose(gWheelPoses[i]);
-  if (steered) glRotatef(gSteerAngle / kRadiansPerDegree, 0.0f, 1.0f, 0.0f);
-  glRotatef(gWheelSpin[i], 1.0f, 0.0f, 0.0f);
+  applyActorPose(pose);
+  if (i < 2) glRotatef(steer / kRadiansPerDegree, 0.0f, 1.0f, 0.0f);
+  glRotatef(spin, 1.0f, 0.0f, 0.0f);
   if (i == 1 || i == 3) glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-  gWheelModel.draw(false, -1, 0);
+  if (opacity < 1.0f)
+    gWheelModel.drawTranslucent(opacity);
+  else
+    gWheelModel.draw(false, -1, 0);
   glPopMatrix();
 }
 
@@ -46,10 +51,7 @@ void drawVehicleAndWorld(int /*unused*/) {
   applyActorPose(gCarPose);
   gCarModel.draw(false, -1, 0);
   glPopMatrix();
-  drawWheel(0, true);
-  drawWheel(1, true);
-  drawWheel(2, false);
-  drawWheel(3, false);
+  for (int i = 0; i < 4; ++i) drawWheel(i, gWheelPoses[i], gSteerAngle, gWheelSpin[i], 1.0f);
   glDisable(GL_MULTISAMPLE_ARB);
 
   glPushMatrix();
@@ -57,3 +59,15 @@ void drawVehicleAndWorld(int /*unused*/) {
   glPopMatrix();
 }
 
+void drawGhost() {
+  const GhostPose* pose = ghostPoseNow();
+  if (!pose) return;
+  glEnable(GL_MULTISAMPLE_ARB);
+  glPushMatrix();
+  applyActorPose(pose->car);
+  gCarModel.drawTranslucent(gGhostOpacity);
+  glPopMatrix();
+  for (int i = 0; i < 4; ++i)
+    drawWheel(i, NxMat34(pose->car.M, pose->wheels[i]), pose->steer, pose->spin[i], gGhostOpacity);
+  glDisable(GL_MULTISAMPLE_ARB);
+}

@@ -9,6 +9,7 @@
 #include "audio/audio.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
+#include "race/ghost.h"
 #include "race/race.h"
 #include "render/model.h"
 #include "render/render.h"
@@ -93,6 +94,7 @@ void resetRenderOptions() {
   gBlendOverride = 0;
   gAnisotropic = 1;
   applyAnisotropyToModels(1);
+  gShowGhost = 1;
 }
 
 namespace {
@@ -162,6 +164,9 @@ void drawViews() {
   frameProbeBegin(FramePhase::MainView);
   setUpMainView();
   drawVehicleAndWorld(1);
+  frameProbeBegin(FramePhase::Ghost);
+  drawGhost();  // over the world it blends with, in the main view only
+  frameProbeEnd(FramePhase::Ghost);
   frameProbeEnd(FramePhase::MainView);
   frameProbeBegin(FramePhase::Hud);
   drawHud();
@@ -185,6 +190,7 @@ bool raceTick() {
   updateChaseCamera();
   updateCarSpeed();                   // after the camera, which reads gPrevCarPos
   advanceRaceClock(static_cast<double>(gRaceTicks) * kTickSeconds);
+  noteGhostPose();                    // the pose just drawn, kept for a new best race
   keysSeen();
   if (gAfterRaceTick) gAfterRaceTick();
   return true;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "race/ghost.h"
 #include "render/render.h"
 #include "shell/game.h"
 #include "ui/ui.h"
@@ -168,6 +169,8 @@ void toggleBlendOverride() {
   }
 }
 
+void toggleGhost() { flip(gShowGhost, 22, 23); }
+
 void toggleAnisotropy() {
   flip(gAnisotropic, 21, 20);
   applyAnisotropyToModels(gAnisotropic);
@@ -205,6 +208,7 @@ void onSpecialDown(int key, int, int) {
     case GLUT_KEY_F8: toggleFrustumCulling(); break;
     case GLUT_KEY_F9: toggleBlendOverride(); break;
     case GLUT_KEY_F10: toggleAnisotropy(); break;
+    case GLUT_KEY_F11: toggleGhost(); break;
     default:
       // Special codes share the table with ordinary keys (the arrows with d to g).
       if (fromKeyboard(key)) pressKey(key);

@@ -10,6 +10,7 @@
 
 #include "audio/audio.h"
 #include "platform/platform.h"
+#include "race/ghost.h"
 #include "shell/game.h"
 #include "ui/draw2d.h"
 #include "ui/ranking.h"
@@ -116,6 +117,8 @@ void writeHighScores() {
   }
   if (!writeHighScoreFile(kHighScoreFile, gHighScores)) {
     std::printf("The high-score table could not be saved; the old one is kept\n");
+  } else {
+    saveGhostOfBestRace();  // only with its table, never ahead of it
   }
   std::fflush(stdout);
 }

@@ -188,7 +188,8 @@ const Rows kLapLabelRows[5] = {{209, 231}, {165, 188}, {122, 145}, {79, 102}, {3
 struct InfoMessage {
   int firstColumn, lastColumn, firstRow, lastRow, width;
 };
-const InfoMessage kInfoMessages[21] = {
+// 22 and 23 belong to the ghost (F11), below the others in the picture.
+const InfoMessage kInfoMessages[kInfoMessageCount] = {
     {22, 208, 547, 571, 186},  {246, 464, 547, 571, 218}, {22, 347, 504, 528, 325},
     {386, 742, 504, 528, 356}, {22, 327, 461, 485, 305},  {366, 703, 461, 485, 337},
     {22, 300, 418, 442, 278},  {334, 625, 418, 442, 291}, {22, 366, 375, 398, 344},
@@ -196,6 +197,7 @@ const InfoMessage kInfoMessages[21] = {
     {22, 577, 289, 311, 555},  {22, 393, 246, 271, 371},  {427, 768, 246, 271, 341},
     {22, 609, 203, 226, 587},  {22, 578, 159, 182, 556},  {22, 453, 116, 139, 431},
     {22, 422, 73, 96, 400},    {22, 386, 30, 53, 364},    {420, 753, 30, 53, 333},
+    {22, 320, 3, 26, 298},     {420, 738, 3, 26, 318},
 };
 
 float fw(int v) { return static_cast<float>(v); }
@@ -309,7 +311,7 @@ void drawSplit() {
 }
 
 void drawInfoMessage() {
-  if (gInfoMessage < 1 || gInfoMessage > 21) return;
+  if (gInfoMessage < 1 || gInfoMessage > kInfoMessageCount) return;
   ui2d::FillInWireframe fill(wireframe());
   const InfoMessage& m = kInfoMessages[gInfoMessage - 1];
   glBindTexture(GL_TEXTURE_2D, gTexInfo);

@@ -27,7 +27,8 @@ extern int gHudHeight;
 extern float gHudFarPlane;
 extern int gHudWireframe;
 extern unsigned int gTexNumbers, gTexDial, gTexNeedle, gTexGo, gTexHelp, gTexLaps, gTexInfo;
-extern int gInfoMessage;          // 0 none, 1..21
+constexpr int kInfoMessageCount = 23;
+extern int gInfoMessage;          // 0 none, 1..kInfoMessageCount
 extern float gInfoMessageUntil;
 
 void loadHudTextures();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fault_support.h"
+#include "race/ghost.h"
 #include "ui/ui.h"
 
 namespace {
@@ -213,6 +214,83 @@ TEST(HighScoreFaults, NextSaveClearsOnlyOldTemporariesOfKilledSaves) {
   EXPECT_EQ(access(fresh.c_str(), F_OK), 0) << "a save still running would lose its file";
   for (const std::string& name : players) EXPECT_EQ(access(name.c_str(), F_OK), 0) << name << " was removed";
   EXPECT_EQ(faults::listDir(dir).size(), players.size() + 2);
+}
+
+// ---- The ghost of the best race, saved with its table -------------------------
+
+// A finished race of total 90 s in the game's table, with its ghost, the
+// working directory a scratch one; `rank` is the place the race took.
+class GhostSaving : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(getcwd(home_, sizeof home_), home_);
+    dir_ = faults::makeScratchDir("ghost");
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    fillTable(gHighScores, "anna", 90);
+    gCurrentResult = gHighScores[0];
+    gRaceGhost = Ghost();
+    gRaceGhost.totalTime = 90;
+    gRaceGhost.poses.resize(3);
+  }
+  void TearDown() override { ASSERT_EQ(chdir(home_), 0); }
+  void saveAt(int rank) {
+    gHighScoreRank = rank;
+    testing::internal::CaptureStdout();
+    writeHighScores();
+    said_ = testing::internal::GetCapturedStdout();
+  }
+  bool ghostReads(float best) {
+    std::FILE* f = std::fopen(kGhostFile, "rb");
+    if (!f) return false;
+    Ghost g;
+    std::string why;
+    const bool ok = readGhost(f, g, why) && ghostBelongsTo(g, best) && g.poses.size() == 3;
+    std::fclose(f);
+    return ok;
+  }
+  char home_[4096] = {};
+  std::string dir_, said_;
+};
+
+TEST_F(GhostSaving, OnlyAFirstPlaceWhoseTableWasSavedLeavesItsGhost) {
+  saveAt(2);
+  EXPECT_NE(access(kGhostFile, F_OK), 0) << "second place saved a ghost";
+  ASSERT_EQ(unlink("HighScore5.hs"), 0);
+  ASSERT_EQ(mkdir("HighScore5.hs", 0755), 0);  // the table cannot be saved
+  saveAt(1);
+  EXPECT_NE(access(kGhostFile, F_OK), 0) << "a ghost went ahead of a table that was not saved";
+  ASSERT_EQ(rmdir("HighScore5.hs"), 0);
+  gRaceGhost.totalTime = 91;
+  saveAt(1);
+  EXPECT_NE(access(kGhostFile, F_OK), 0) << "the ghost of another race was saved";
+  gRaceGhost.totalTime = 90;
+  saveAt(1);
+  EXPECT_TRUE(ghostReads(90)) << said_;
+  EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
+}
+
+TEST_F(GhostSaving, AGhostThatCannotBeReplacedIsKeptAndTheFailureSaid) {
+  saveAt(1);
+  ASSERT_TRUE(ghostReads(90));
+  const std::string before = faults::readWhole(kGhostFile);
+  const int fd = open(kGhostFile, O_RDONLY);
+  ASSERT_GE(fd, 0);
+  int flags = 0;
+  const bool canFreeze = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (!canFreeze) {
+    close(fd);
+    GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
+  }
+  gRaceGhost.poses.resize(7);
+  saveAt(1);
+  flags &= ~FS_IMMUTABLE_FL;
+  ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  close(fd);
+  EXPECT_EQ(faults::readWhole(kGhostFile), before);
+  EXPECT_NE(said_.find("The ghost of the best race could not be saved; the old one is kept"), std::string::npos)
+      << said_;
+  EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
 }
 
 }  // namespace

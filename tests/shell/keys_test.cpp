@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "race/ghost.h"
 #include "shell/game.h"
 #include "ui/ui.h"
 
@@ -96,6 +97,16 @@ TEST_F(Keys, FunctionKeysFlipAndShowTheirMessages) {
   EXPECT_EQ(gShowFrameRate, 1);
   EXPECT_EQ(gFrameRateFrames, 0);
   EXPECT_EQ(gInfoMessage, 3);
+
+  // The ghost's switch is a function key: a letter would share the arrows' entries.
+  ASSERT_EQ(gShowGhost, 1);
+  special(GLUT_KEY_F11);
+  EXPECT_EQ(gShowGhost, 0);
+  EXPECT_EQ(gInfoMessage, 23);
+  special(GLUT_KEY_F11);
+  EXPECT_EQ(gShowGhost, 1);
+  EXPECT_EQ(gInfoMessage, 22);
+  EXPECT_EQ(gKeys[GLUT_KEY_F11], 0);
 
   special(GLUT_KEY_F3);
   EXPECT_EQ(gWireframe, 1);

@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <unistd.h>
 
 #include <climits>
@@ -18,6 +19,7 @@
 #include "physics/laps.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
+#include "race/ghost.h"
 #include "race/race.h"
 #include "render/render.h"
 #include "shell/game.h"
@@ -461,6 +463,91 @@ TEST_F(GameWindow, AScriptedRaceCountsFiveLapsAndSavesTheTypedName) {
   file >> name >> total;
   EXPECT_EQ(name, "roMy");
   EXPECT_NEAR(total, gCurrentResult.totalTime, 1e-5);
+  gScreenWidth = gHudWidth = kWidth;
+  gScreenHeight = gHudHeight = kHeight;
+}
+
+// The ghost of a table's best race stands 400 units ahead of the car: the main
+// view shows it there, translucent, and the reflection faces do not.
+TEST_F(GameWindow, TheGhostShowsTranslucentWhereItsPosePutsItInTheMainViewOnly) {
+  noAnisotropy();
+  gScreenWidth = gHudWidth = 400;
+  gScreenHeight = gHudHeight = 300;
+  for (int i = 0; i < 10; ++i) gHighScores[i].totalTime = 95.5f + static_cast<float>(i);
+  std::remove(kGhostFile);
+  gTitle.active = true;
+  gTitle.loadPending = true;
+  gTitleEntry = 0;
+  gameFrame();
+  ASSERT_FALSE(gTitle.active) << "the race was not built";
+  EXPECT_EQ(ghostPoseNow(), nullptr) << "a ghost without a ghost file";
+  for (int i = 0; i < 30; ++i) gameFrame();  // the car settles on the road
+
+  Ghost ghost;
+  ghost.totalTime = gHighScores[0].totalTime;
+  GhostPose pose;
+  const NxVec3 ahead = gCarPose.M.getColumn(2) * 400.0f;
+  pose.car = NxMat34(gCarPose.M, gCarPose.t + ahead);
+  for (int w = 0; w < 4; ++w) pose.wheels[w] = gWheelPoses[w].t + ahead;
+  ghost.poses.assign(2, pose);
+  ASSERT_TRUE(platform::replaceFile(kGhostFile, [&](std::FILE* f) { return writeGhost(f, ghost); }));
+  loadGhostForRace();  // as the race set-up reads it
+  ASSERT_NE(ghostPoseNow(), nullptr);
+
+  // The same state drawn three times: no time passes, no tick runs.
+  auto frame = [](int shown, float opacity, Image* face) {
+    gShowGhost = shown;
+    gGhostOpacity = opacity;
+    onDisplay();
+    if (face) *face = cubeFace(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z);  // the face looking ahead
+    return readBack();
+  };
+  Image faceShown, faceHidden;
+  const Image shown = frame(1, 0.4f, &faceShown);
+  const Image hidden = frame(0, 0.4f, &faceHidden);
+  const Image opaque = frame(1, 1.0f, nullptr);
+  gGhostOpacity = 0.4f;
+  gShowGhost = 1;
+
+  const Box box = differences(shown, hidden);
+  ASSERT_GT(box.count, 300) << "no ghost in the main view";
+  EXPECT_LT(box.count, 400 * 300 / 4) << "more changed than a car";
+  EXPECT_EQ(differingBytes(faceShown, faceHidden), 0) << "the ghost is in the reflection";
+
+  GLdouble projection[16], modelview[16], x, y, z;
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  gluPerspective(50, 400.0 / 300.0, 5, gViewDistance);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  gluLookAt(gCameraPos[0], gCameraPos[1], gCameraPos[2], gCarPose.t.x, gCarPose.t.y, gCarPose.t.z, 0, 1, 0);
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  glPopMatrix();
+  const GLint viewport[4] = {0, 0, 400, 300};
+  gluProject(pose.car.t.x, pose.car.t.y, pose.car.t.z, modelview, projection, viewport, &x, &y, &z);
+  EXPECT_GE(x, box.x0);
+  EXPECT_LE(x, box.x1);
+  EXPECT_GE(y, box.y0);
+  EXPECT_LE(y, box.y1);
+
+  // Translucent: it changes the picture less than the same car drawn opaque.
+  long translucentChange = 0, opaqueChange = 0;
+  for (int py = box.y0; py <= box.y1; ++py)
+    for (int px = box.x0; px <= box.x1; ++px)
+      for (int c = 0; c < 3; ++c) {
+        const size_t i = (size_t(py) * kWidth + px) * 4 + c;
+        translucentChange += std::abs(shown[i] - hidden[i]);
+        opaqueChange += std::abs(opaque[i] - hidden[i]);
+      }
+  EXPECT_GT(opaqueChange, translucentChange * 3 / 2);
+
+  enterHighScores(false);
+  returnToTitle();
+  std::remove(kGhostFile);
   gScreenWidth = gHudWidth = kWidth;
   gScreenHeight = gHudHeight = kHeight;
 }

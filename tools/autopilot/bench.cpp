@@ -241,7 +241,8 @@ void Bench::print() const {
   std::printf("game.fps_median: %.1f fps\n", percentile(fps, 50));
   std::printf("game.frame_ms_p50: %.2f ms\n", percentile(frameMs_, 50));
   std::printf("game.frame_ms_p99: %.2f ms\n", percentile(frameMs_, 99));
-  static const char* const names[] = {"game.physics_ms", "game.cubemap_ms", "game.mainview_ms", "game.hud_ms"};
+  static const char* const names[] = {"game.physics_ms", "game.cubemap_ms", "game.mainview_ms", "game.hud_ms",
+                                      "game.ghost_ms"};
   for (int i = 0; i < static_cast<int>(FramePhase::Count); ++i) {
     if (gPhases.count[i] == 0 || phaseFrames_ == 0) {
       std::fprintf(stderr, "bench-game: no timings for %s (the race frame has no probe calls)\n", names[i]);
@@ -249,6 +250,9 @@ void Bench::print() const {
     }
     std::printf("%s: %.2f ms\n", names[i], gPhases.totalMs[i] / phaseFrames_);
   }
+  const double mainView = gPhases.totalMs[static_cast<int>(FramePhase::MainView)];
+  if (mainView > 0)
+    std::printf("game.ghost_share_pct: %.1f %%\n", 100.0 * gPhases.totalMs[static_cast<int>(FramePhase::Ghost)] / mainView);
   if (!frameMs_.empty()) std::printf("game.cpu_ms_per_frame: %.2f ms\n", cpuMs_ / frameMs_.size());
   if (!frameTicks_.empty()) std::printf("game.ticks_per_frame_median: %.0f ticks\n", percentile(frameTicks_, 50));
   if (!lapSeconds_.empty()) std::printf("game.lap_s_median: %.2f s\n", percentile(lapSeconds_, 50));

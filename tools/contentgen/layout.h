@@ -17,16 +17,17 @@ constexpr Rect kDigits[11] = {{1, 59, 1, 37},    {60, 113, 1, 37},  {114, 166, 1
                               {311, 353, 1, 37}, {354, 396, 1, 37}, {397, 433, 1, 37},
                               {434, 457, 1, 37}, {458, 481, 1, 37}};
 
-// Info.tga: the option messages, 1 to 21.
+// Info.tga: the option messages, 1 to 23.
 constexpr int kInfoW = 800, kInfoH = 600;
-constexpr Rect kInfo[21] = {
+constexpr int kInfoCount = 23;
+constexpr Rect kInfo[kInfoCount] = {
     {22, 208, 547, 571}, {246, 464, 547, 571}, {22, 347, 504, 528}, {386, 742, 504, 528},
     {22, 327, 461, 485}, {366, 703, 461, 485}, {22, 300, 418, 442}, {334, 625, 418, 442},
     {22, 366, 375, 398}, {400, 713, 375, 398}, {22, 369, 332, 354}, {404, 745, 332, 354},
     {22, 577, 289, 311}, {22, 393, 246, 271}, {427, 768, 246, 271}, {22, 609, 203, 226},
     {22, 578, 159, 182}, {22, 453, 116, 139}, {22, 422, 73, 96},   {22, 386, 30, 53},
-    {420, 753, 30, 53}};
-constexpr const char* kInfoText[21] = {
+    {420, 753, 30, 53},  {22, 320, 3, 26},    {420, 738, 3, 26}};
+constexpr const char* kInfoText[kInfoCount] = {
     "Help on",          "Help off",
     "Frame rate on",    "Frame rate off",
     "Wireframe on",     "Wireframe off",
@@ -37,7 +38,8 @@ constexpr const char* kInfoText[21] = {
     "Display lists on", "Frustum culling off",
     "Frustum culling on", "Blending off",
     "Blending on",      "Anisotropic filtering off",
-    "Anisotropic filtering on"};
+    "Anisotropic filtering on",
+    "Ghost car shown",  "Ghost car hidden"};
 
 // Laps.tga: lap labels 1 to 5, then the faster and slower split arrows.
 constexpr Rect kLapLabels[5] = {{22, 231, 209, 231}, {22, 231, 165, 188}, {22, 231, 122, 145},

@@ -58,7 +58,7 @@ Image info() {
   s.colour = rgb(1, 0.95f, 0.6f);
   // The quad is N/1024 of the screen wide but h/24 high for ~24 rows: widen to match.
   s.stretchX = 1.36f;
-  for (int i = 0; i < 21; ++i)
+  for (int i = 0; i < layout::kInfoCount; ++i)
     drawTextInBox(img, layout::kInfoText[i], boxOf(img, layout::kInfo[i], 1), s, -1);
   return img;
 }
@@ -362,6 +362,7 @@ Image help() {
       {"F8", "frustum culling"},
       {"F9", "blending"},
       {"F10", "anisotropic filtering"},
+      {"F11", "ghost of the best race"},
       {"Esc", "leave the race / menu"},
       {"Enter", "choose / confirm name"},
   };
@@ -371,11 +372,11 @@ Image help() {
   TextStyle d;
   d.face = Face::Sans;
   d.colour = rgb(0.85f, 0.9f, 1.0f);
-  int y = 50;
+  int y = 48;
   for (const auto& kv : keys) {
-    drawTextInBox(img, kv.first, TextBox{16, y, 160, y + 23}, k, -1);
-    drawTextInBox(img, kv.second, TextBox{170, y, 500, y + 23}, d, -1);
-    y += 27;
+    drawTextInBox(img, kv.first, TextBox{16, y, 160, y + 22}, k, -1);
+    drawTextInBox(img, kv.second, TextBox{170, y, 500, y + 22}, d, -1);
+    y += 25;
   }
   return img;
 }

@@ -1,0 +1,238 @@
+// The ghost's file and its life in a race: recorded from the race being
+// driven, saved with a table that got a new best, shown in the next races.
+#include "race/ghost.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "physics/physics.h"
+#include "platform/platform.h"
+#include "shell/game.h"
+#include "ui/ui.h"
+
+// ---- Per process: the ghost file and the switch --------------------------------
+const char* const kGhostFile = "HighScore5.ghost";
+int gShowGhost = 1;
+float gGhostOpacity = 0.4f;
+
+// ---- Per race: the ghost shown and the race's own poses ------------------------
+Ghost gGhost;
+Ghost gRaceGhost;
+
+namespace {
+
+constexpr const char* kVersionLine = "FiveLaps ghost 1\n";
+constexpr const char* kVersionPrefix = "FiveLaps ghost ";
+constexpr float kUnit = 32767.0f;     // quaternion components
+constexpr float kWheelScale = 100.0f; // wheel centres from the body, per unit
+constexpr float kSteerScale = 10000.0f;
+constexpr float kSpinScale = 50.0f;
+bool gRaceGhostClosed = false;
+
+// ---- Little-endian packing --------------------------------------------------------
+
+void putFloat(unsigned char*& p, float v) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  for (int i = 0; i < 4; ++i) *p++ = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+void putShort(unsigned char*& p, float v) {
+  const long n = std::lround(std::fmax(-32767.0f, std::fmin(32767.0f, v)));
+  const uint16_t bits = static_cast<uint16_t>(static_cast<int16_t>(n));
+  *p++ = static_cast<unsigned char>(bits);
+  *p++ = static_cast<unsigned char>(bits >> 8);
+}
+
+float getFloat(const unsigned char*& p) {
+  uint32_t bits = 0;
+  for (int i = 0; i < 4; ++i) bits |= static_cast<uint32_t>(*p++) << (8 * i);
+  float v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+float getShort(const unsigned char*& p) {
+  const uint16_t bits = static_cast<uint16_t>(p[0] | (p[1] << 8));
+  p += 2;
+  return static_cast<float>(static_cast<int16_t>(bits));
+}
+
+void encode(const GhostPose& pose, unsigned char (&out)[kGhostPoseBytes]) {
+  unsigned char* p = out;
+  const NxVec3& c = pose.car.t;
+  putFloat(p, c.x);
+  putFloat(p, c.y);
+  putFloat(p, c.z);
+  NxQuat q;
+  pose.car.M.toQuat(q);
+  const float sign = q.w < 0 ? -1.0f : 1.0f;  // q and -q turn alike
+  for (float v : {q.x, q.y, q.z, q.w}) putShort(p, v * sign * kUnit);
+  for (const NxVec3& w : pose.wheels) {
+    putShort(p, (w.x - c.x) * kWheelScale);
+    putShort(p, (w.y - c.y) * kWheelScale);
+    putShort(p, (w.z - c.z) * kWheelScale);
+  }
+  putShort(p, pose.steer * kSteerScale);
+  for (float s : pose.spin) putShort(p, std::fmod(s, 360.0f) * kSpinScale);
+}
+
+bool decode(const unsigned char (&in)[kGhostPoseBytes], GhostPose& pose) {
+  const unsigned char* p = in;
+  NxVec3& c = pose.car.t;
+  c.x = getFloat(p);
+  c.y = getFloat(p);
+  c.z = getFloat(p);
+  if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) return false;
+  NxQuat q;
+  q.x = getShort(p) / kUnit;
+  q.y = getShort(p) / kUnit;
+  q.z = getShort(p) / kUnit;
+  q.w = getShort(p) / kUnit;
+  const float length = std::sqrt(q.dot(q));
+  if (length < 0.5f) return false;  // no rotation at all: not a pose
+  q.x /= length, q.y /= length, q.z /= length, q.w /= length;
+  pose.car.M.fromQuat(q);
+  for (NxVec3& w : pose.wheels) {
+    w.x = c.x + getShort(p) / kWheelScale;
+    w.y = c.y + getShort(p) / kWheelScale;
+    w.z = c.z + getShort(p) / kWheelScale;
+  }
+  pose.steer = getShort(p) / kSteerScale;
+  for (float& s : pose.spin) s = getShort(p) / kSpinScale;
+  return true;
+}
+
+bool readHeader(std::FILE* file, Ghost& ghost, unsigned long& ticks, std::string& why) {
+  char line[128];
+  if (!std::fgets(line, sizeof line, file)) {
+    why = "empty";
+    return false;
+  }
+  if (std::strcmp(line, kVersionLine) != 0) {
+    why = std::strncmp(line, kVersionPrefix, std::strlen(kVersionPrefix)) == 0 ? "from another version of the game"
+                                                                                : "not a ghost";
+    return false;
+  }
+  if (!std::fgets(line, sizeof line, file) || !std::strchr(line, '\n') ||
+      std::sscanf(line, "total %f ticks %lu", &ghost.totalTime, &ticks) != 2 || !std::isfinite(ghost.totalTime)) {
+    why = "garbled (no total line)";
+    return false;
+  }
+  if (ticks > kMaxGhostTicks) {
+    why = "too large (over an hour of poses)";
+    return false;
+  }
+  return true;
+}
+
+// The race's ticks since the start signal (the clock's 0).
+long ticksSinceGo() { return static_cast<long>(gRaceTicks - std::lround(gCountdownLength / kTickSeconds)); }
+
+}  // namespace
+
+bool writeGhost(std::FILE* file, const Ghost& ghost) {
+  std::fputs(kVersionLine, file);
+  std::fprintf(file, "total %a ticks %zu\n", ghost.totalTime, ghost.poses.size());
+  unsigned char record[kGhostPoseBytes];
+  for (const GhostPose& pose : ghost.poses) {
+    encode(pose, record);
+    if (std::fwrite(record, 1, sizeof record, file) != sizeof record) return false;
+  }
+  return !std::ferror(file);
+}
+
+bool readGhost(std::FILE* file, Ghost& ghost, std::string& why) {
+  why.clear();
+  ghost = Ghost();
+  unsigned long ticks = 0;
+  if (!readHeader(file, ghost, ticks, why)) return false;
+  // Pose by pose: a header that promises more than the file holds costs nothing.
+  unsigned char record[kGhostPoseBytes];
+  for (unsigned long i = 0; i < ticks; ++i) {
+    if (std::fread(record, 1, sizeof record, file) != sizeof record) {
+      why = "cut short";
+      return false;
+    }
+    GhostPose pose;
+    if (!decode(record, pose)) {
+      why = "garbled (a pose that is none)";
+      return false;
+    }
+    ghost.poses.push_back(pose);
+  }
+  if (std::fgetc(file) != EOF) {
+    why = "garbled (more than its poses)";
+    return false;
+  }
+  return true;
+}
+
+bool ghostBelongsTo(const Ghost& ghost, float tableBestTime) {
+  char own[64], table[64];
+  std::snprintf(own, sizeof own, "%f", ghost.totalTime);
+  std::snprintf(table, sizeof table, "%f", tableBestTime);
+  return ghost.totalTime > 0 && std::strcmp(own, table) == 0;
+}
+
+const GhostPose* ghostPoseAt(const Ghost& ghost, long ticksSinceGo) {
+  if (ghost.poses.empty()) return nullptr;
+  if (ticksSinceGo < 0) ticksSinceGo = 0;
+  const std::size_t i = static_cast<std::size_t>(ticksSinceGo);
+  return &ghost.poses[i < ghost.poses.size() ? i : ghost.poses.size() - 1];
+}
+
+void loadGhostForRace() {
+  gGhost = Ghost();
+  gRaceGhost = Ghost();
+  gRaceGhostClosed = false;
+  std::FILE* file = std::fopen(kGhostFile, "rb");
+  if (!file) return;  // no best race saved yet
+  Ghost ghost;
+  std::string why;
+  const bool read = readGhost(file, ghost, why);
+  std::fclose(file);
+  if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
+  if (!why.empty()) {
+    std::printf("Ghost %s ignored: %s\n", kGhostFile, why.c_str());
+    std::fflush(stdout);
+    return;
+  }
+  gGhost = std::move(ghost);
+}
+
+void noteGhostPose() {
+  if (gRaceGhostClosed || ticksSinceGo() < 0) return;
+  if (gRaceGhost.poses.size() >= kMaxGhostTicks) {
+    gRaceGhostClosed = true;  // no ghost of this race
+    gRaceGhost = Ghost();
+    return;
+  }
+  GhostPose pose;
+  pose.car = gCarPose;
+  for (int i = 0; i < 4; ++i) {
+    pose.wheels[i] = gWheelPoses[i].t;
+    pose.spin[i] = gWheelSpin[i];
+  }
+  pose.steer = gSteerAngle;
+  gRaceGhost.poses.push_back(pose);
+  if (gRaceFinished) {
+    gRaceGhostClosed = true;
+    gRaceGhost.totalTime = gCurrentResult.totalTime;
+  }
+}
+
+void saveGhostOfBestRace() {
+  const bool best = gHighScoreRank == 1 && gCurrentResult.totalTime != 0;
+  if (!best || gRaceGhost.poses.empty() || gRaceGhost.totalTime != gCurrentResult.totalTime) return;
+  const bool saved =
+      platform::replaceFile(kGhostFile, [](std::FILE* file) { return writeGhost(file, gRaceGhost); });
+  if (!saved) std::printf("The ghost of the best race could not be saved; the old one is kept\n");
+  std::fflush(stdout);
+}
+
+const GhostPose* ghostPoseNow() {
+  if (gShowGhost != 1) return nullptr;
+  return ghostPoseAt(gGhost, ticksSinceGo());
+}
