@@ -24,6 +24,10 @@ int inChild(const std::function<int()>& body);
 bool mountPrivateTmpfs(const std::string& dir, const char* options);
 bool remountReadOnly(const std::string& dir);
 
+// Sets or clears a file's immutable flag; false where the file system or the
+// user cannot (then the file is as it was).
+bool setImmutable(const std::string& path, bool on);
+
 // Exit status a child uses to say the fault cannot be made here.
 constexpr int kCannotFault = 77;
 

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,19 +119,9 @@ TEST(HighScoreFaults, ImmutableTableFileIsKept) {
   const std::string dir = faults::makeScratchDir("hs-immutable");
   const std::string path = dir + "/HighScore5.hs";
   ASSERT_TRUE(writeHighScoreFile(path.c_str(), t.oldTable));
-  const int fd = open(path.c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  int flags = 0;
-  const bool canFreeze = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
-  if (!canFreeze) {
-    close(fd);
-    GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
-  }
+  if (!faults::setImmutable(path, true)) GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
   const int result = expectRefusedSave(t, path, dir, 1);
-  flags &= ~FS_IMMUTABLE_FL;
-  ioctl(fd, FS_IOC_SETFLAGS, &flags);
-  close(fd);
+  faults::setImmutable(path, false);
   EXPECT_EQ(result, kOk) << describe(result);
 }
 
@@ -273,20 +261,10 @@ TEST_F(GhostSaving, AGhostThatCannotBeReplacedIsKeptAndTheFailureSaid) {
   saveAt(1);
   ASSERT_TRUE(ghostReads(90));
   const std::string before = faults::readWhole(kGhostFile);
-  const int fd = open(kGhostFile, O_RDONLY);
-  ASSERT_GE(fd, 0);
-  int flags = 0;
-  const bool canFreeze = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
-  if (!canFreeze) {
-    close(fd);
-    GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
-  }
+  if (!faults::setImmutable(kGhostFile, true)) GTEST_SKIP() << "the file system or the user cannot set the immutable flag";
   gRaceGhost.poses.resize(7);
   saveAt(1);
-  flags &= ~FS_IMMUTABLE_FL;
-  ioctl(fd, FS_IOC_SETFLAGS, &flags);
-  close(fd);
+  faults::setImmutable(kGhostFile, false);
   EXPECT_EQ(faults::readWhole(kGhostFile), before);
   EXPECT_NE(said_.find("The ghost of the best race could not be saved; the old one is kept"), std::string::npos)
       << said_;
