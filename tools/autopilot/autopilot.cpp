@@ -483,6 +483,14 @@ void Run::finishRun() {
   keys_.tap(kEscape);
 }
 
+// The game's counter, running `gTimeScale` times as fast as the wall clock.
+double gTimeScale = 1;
+int64_t scaledCounter() {
+  static const auto start = std::chrono::steady_clock::now();
+  const auto real = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  return static_cast<int64_t>(real * gTimeScale);
+}
+
 void autopilotFrame() { gRun->frame(); }
 void autopilotTick() { gRun->tick(); }
 
@@ -500,11 +508,12 @@ void printUsage(const char* program) {
                "usage: %s [--shots DIR] [--races N] [--abort-after S] [--name LETTERS]\n"
                "          [--centre FILE] [--timeline FILE] [--time-limit S] [--verbose]\n"
                "          [--short] [--first-race S] [--no-anisotropic | --anisotropic]\n"
-               "          [--record FILE] [--replay FILE]\n"
+               "          [--record FILE] [--replay FILE] [--fast N]\n"
                "--abort-after applies to the races after the first, --short to every race;\n"
                "--first-race leaves the first race after S seconds of racing (0: five laps).\n"
                "--no-anisotropic presses F10 before each race and Escape once it is finished.\n"
                "--record saves each race's recording to FILE; --replay drives the races from one.\n"
+               "--fast N runs the game's clock N times as fast as the wall clock.\n"
                "Runs the game in the current directory and plays it.\n",
                program);
 }
@@ -553,6 +562,7 @@ bool parseOptions(int argc, char** argv, Options& o) {
     else if (a == "--timeline") o.timelinePath = v;
     else if (a == "--time-limit") o.timeLimit = std::atof(v);
     else if (a == "--record") o.recordPath = v;
+    else if (a == "--fast") o.fast = std::atof(v);
     else if (a == "--replay") o.replayPath = v;
     else {
       std::fprintf(stderr, "autopilot: unknown option %s\n", a.c_str());
@@ -566,8 +576,8 @@ bool parseOptions(int argc, char** argv, Options& o) {
     return false;
   }
   if (o.shortFirst && o.abortAfter <= 0) o.abortAfter = 20;
-  if (o.races < 1 || !(o.timeLimit > 0) || o.abortAfter < 0 || o.firstRaceSeconds < 0) {
-    std::fprintf(stderr, "autopilot: --races, --time-limit and --abort-after take positive numbers\n");
+  if (o.races < 1 || !(o.timeLimit > 0) || o.abortAfter < 0 || o.firstRaceSeconds < 0 || !(o.fast >= 1)) {
+    std::fprintf(stderr, "autopilot: --races, --time-limit, --abort-after and --fast take positive numbers\n");
     return false;
   }
   return true;
@@ -583,6 +593,10 @@ int runGame(int argc, char** argv, const Options& options) {
   alarm(static_cast<unsigned>(options.timeLimit) + 60);
 
   setUpProcessMemory();
+  if (options.fast > 1) {
+    gTimeScale = options.fast;
+    platform::setCounterSource(scaledCounter);
+  }
   glutInit(&argc, argv);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   // Checked before the display changes mode: without it there is nothing to drive by.

@@ -20,6 +20,9 @@ struct Options {
   bool shortFirst = false;   // the first race is left early too (20 s unless said)
   double firstRaceSeconds = 0;  // the first race is left after this long; 0 drives five laps
   double timeLimit = 1800;   // seconds for the whole run, then exit status 3
+  // The game's clock runs this many times the wall clock: a race plays tick for
+  // tick as it would in real time, only sooner (as long as frames stay short).
+  double fast = 1;
   bool bench = false;
   bool verbose = false;
   // Press F10 before each race when filtering is anisotropic, and leave a finished
