@@ -55,8 +55,11 @@ void returnFreedMemory() {
 #endif
 }
 
+// A sample count of 0 or 1 asks for no anti-aliasing. freeglut reads the
+// multisample bit as "give me its default of four samples", so the bit goes
+// with it; two or more samples come from the display string.
 void enterDisplayMode() {
-  glutInitDisplayMode(kDisplayMode);
+  glutInitDisplayMode(gSamples > 1 ? kDisplayMode : kDisplayMode & ~GLUT_MULTISAMPLE);
   char gameMode[80];
   std::snprintf(gameMode, sizeof gameMode, "%ix%i:%i@%i", gScreenWidth, gScreenHeight, gColorBits,
                 gRefreshRate);
