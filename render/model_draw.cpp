@@ -5,6 +5,8 @@
 #include "render/model.h"
 #include "render/render.h"
 
+long gTrianglesSent = 0;
+
 namespace {
 
 enum Pass { kOpaquePass = 1, kTransparentPass = 2, kTexturedPass = 3 };
@@ -89,6 +91,7 @@ void drawImmediate(const Shape& shape, bool withTexCoords) {
 // glInterleavedArrays enables stay enabled: every path sets what it uses.
 void sendGeometry(const Model& model, const Shape& shape, Pass pass) {
   const GLsizei count = static_cast<GLsizei>(shape.indices.size());
+  gTrianglesSent += count / 3;
   int path = model.renderMode;
   // Without buffer objects the same arrays are sent from client memory.
   if (path == 0 && (!vertexBuffersAvailable() || shape.vertexBuffer == 0)) path = 1;

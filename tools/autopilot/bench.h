@@ -37,6 +37,7 @@ class Bench {
   double startupMs_ = -1;
   std::vector<double> buildMs_;
   std::vector<double> frameMs_;
+  std::vector<double> triangles_;
   double cpuMs_ = 0;
   double rssFirst_ = 0, rssLast_ = 0;
   int rssLastRace_ = 0;
