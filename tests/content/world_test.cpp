@@ -79,9 +79,9 @@ class World : public ::testing::Test {
     auto track = scanModel(dir + "/Data/Models/Track01.wrl");
     for (const auto& s : track) {
       if (s.texture == "Data/Textures/Road.tga") road_ = std::make_unique<Surface>(s);
-      // The ground comes first of the grass shapes, the verges after it.
-      if (s.texture == "Data/Textures/Grass.tga" && groundShape_.coords.empty()) groundShape_ = s;
-      else if (s.texture == "Data/Textures/Grass.tga") vergeShape_ = s;
+      // The verges come first of the grass shapes, the ground after them.
+      if (s.texture == "Data/Textures/Grass.tga" && vergeShape_.coords.empty()) vergeShape_ = s;
+      else if (s.texture == "Data/Textures/Grass.tga") groundShape_ = s;
     }
     if (!groundShape_.coords.empty()) drawnGround_ = std::make_unique<Surface>(groundShape_);
     std::ifstream in(dir + "/Data/Models/Track01_Centre.txt");

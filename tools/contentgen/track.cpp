@@ -353,6 +353,9 @@ class ThinnedGround {
     size_t size = 1;
     while (size < std::max(nx_, nz_) - 1) size *= 2;
     split(0, 0, size);
+    // From the road outwards: the camera is always on it, so nearer ground
+    // comes first and hides what lies behind it from the depth test.
+    std::sort(blocks_.begin(), blocks_.end(), [this](const Block& a, const Block& b) { return nearness(a) < nearness(b); });
   }
   void addTo(Mesh& m) const;
 
@@ -362,6 +365,9 @@ class ThinnedGround {
   };
   using GridPoint = std::pair<size_t, size_t>;
   void split(size_t i0, size_t k0, size_t size);
+  float nearness(const Block& b) const {
+    return std::min(t_.road[b.k0 * nx_ + b.i0], t_.road[b.k1 * nx_ + b.i1]);
+  }
   bool fits(const Block& b) const;
   std::vector<GridPoint> outline(const Block& b) const;
   size_t plainCorner(const Block& b, const std::vector<GridPoint>& ring) const;
@@ -771,7 +777,9 @@ World buildWorld() {
   addStrip(verge, vergeSections, 5, 6, true, 0, 0);
   Mesh line{"FinishLine", groundMaterial(), kTexStart, {}, {}, {}, {}, {}};
   addStartLine(line, cl);
-  w.track.shapes = {ground, verge, road, kerbL, line};
+  // Nearest first: the ground under the road and the verges then fails the
+  // depth test before it is shaded.
+  w.track.shapes = {road, kerbL, line, verge, ground};
 
   // The collision surface: the same road every second section, and the same ground.
   std::vector<CrossSection> coarse;
