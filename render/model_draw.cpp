@@ -13,6 +13,8 @@ enum Pass { kOpaquePass = 1, kTransparentPass = 2, kTexturedPass = 3 };
 
 // Up to this transparency an untextured shape is drawn as opaque.
 const float kOpaqueLimit = 0.1f;
+// The alpha test keeps fragments more opaque than this.
+const float kAlphaCut = 0.4f;
 
 bool isTextured(const Shape& shape) {
   return !shape.textures.empty() && shape.textures.front().textured;
@@ -137,12 +139,15 @@ void drawTexturedShape(const Model& model, int i, bool alphaTest) {
   } else if (model.anisotropyMode == 0) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
   }
-  if (alphaTest) {
+  // On an opaque picture the test passes every fragment; left out, a software
+  // renderer can turn hidden fragments away by depth before shading them.
+  const bool cutsOut = alphaTest && !(shape.opaqueTexels && 1.0f - shape.transparency > kAlphaCut);
+  if (cutsOut) {
     glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.4f);
+    glAlphaFunc(GL_GREATER, kAlphaCut);
   }
   sendGeometry(model, shape, kTexturedPass);
-  if (alphaTest) glDisable(GL_ALPHA_TEST);
+  if (cutsOut) glDisable(GL_ALPHA_TEST);
 }
 
 }  // namespace
