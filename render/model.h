@@ -26,6 +26,8 @@ struct Shape {
   unsigned int indexBuffer = 0;
   unsigned int texture = 0;
   unsigned int mipmappedTexture = 0;
+  // Every texel of the picture fully opaque: an alpha test can cut nothing out.
+  bool opaqueTexels = false;
   int vertexCount = 0;
   int triangleCount = 0;
   float diffuseColor[3] = {0, 0, 0};

@@ -5,12 +5,16 @@
 #include "render/model.h"
 #include "render/render.h"
 
+long gTrianglesSent = 0;
+
 namespace {
 
 enum Pass { kOpaquePass = 1, kTransparentPass = 2, kTexturedPass = 3 };
 
 // Up to this transparency an untextured shape is drawn as opaque.
 const float kOpaqueLimit = 0.1f;
+// The alpha test keeps fragments more opaque than this.
+const float kAlphaCut = 0.4f;
 
 // Every shape's opacity is scaled by this, and reflections are off, while a
 // translucent copy is drawn.
@@ -93,6 +97,7 @@ void drawImmediate(const Shape& shape, bool withTexCoords) {
 // glInterleavedArrays enables stay enabled: every path sets what it uses.
 void sendGeometry(const Model& model, const Shape& shape, Pass pass) {
   const GLsizei count = static_cast<GLsizei>(shape.indices.size());
+  gTrianglesSent += count / 3;
   int path = model.renderMode;
   // Without buffer objects the same arrays are sent from client memory.
   if (path == 0 && (!vertexBuffersAvailable() || shape.vertexBuffer == 0)) path = 1;
@@ -138,12 +143,15 @@ void drawTexturedShape(const Model& model, int i, bool alphaTest) {
   } else if (model.anisotropyMode == 0) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
   }
-  if (alphaTest) {
+  // On an opaque picture the test passes every fragment; left out, a software
+  // renderer can turn hidden fragments away by depth before shading them.
+  const bool cutsOut = alphaTest && !(shape.opaqueTexels && 1.0f - shape.transparency > kAlphaCut);
+  if (cutsOut) {
     glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.4f);
+    glAlphaFunc(GL_GREATER, kAlphaCut);
   }
   sendGeometry(model, shape, kTexturedPass);
-  if (alphaTest) glDisable(GL_ALPHA_TEST);
+  if (cutsOut) glDisable(GL_ALPHA_TEST);
 }
 
 }  // namespace

@@ -66,6 +66,9 @@ bool conformCurrentImage(unsigned int format);
 GLuint loadPicture(const char* fileName);
 
 // ---- Drawing -----------------------------------------------------------------
+// Triangles the models have handed to GL, in every view, since whoever reads
+// the count (the game benchmark, once a frame) last set it back to zero.
+extern long gTrianglesSent;
 void drawVehicleAndWorld(int unused);
 // The ghost's car at its pose of the current tick, translucent, when one is shown.
 void drawGhost();

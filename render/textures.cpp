@@ -166,6 +166,17 @@ void uploadSingleLevel(const char* fileName) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, p.width, p.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, p.data);
 }
 
+// Of the current image, conformed to BGRA.
+bool currentImageOpaque() {
+  if (ilGetInteger(IL_IMAGE_FORMAT) != IL_BGRA || ilGetInteger(IL_IMAGE_TYPE) != IL_UNSIGNED_BYTE) return false;
+  const ILubyte* texels = ilGetData();
+  const std::size_t count = static_cast<std::size_t>(ilGetInteger(IL_IMAGE_WIDTH)) * ilGetInteger(IL_IMAGE_HEIGHT);
+  if (texels == nullptr) return false;
+  for (std::size_t i = 0; i < count; ++i)
+    if (texels[i * 4 + 3] != 255) return false;
+  return true;
+}
+
 void uploadMipmapped(const char* fileName) {
   loadImageOrWarn(fileName);
   conformCurrentImage(IL_BGRA);
@@ -186,6 +197,7 @@ void Model::loadTextures() {
     if (i > 0 && !shapes[i - 1].textures.empty() && shapes[i - 1].textures.front().fileName == name) {
       shape.texture = shapes[i - 1].texture;
       shape.mipmappedTexture = shapes[i - 1].mipmappedTexture;
+      shape.opaqueTexels = shapes[i - 1].opaqueTexels;
       continue;
     }
     shape.texture = newImageName();
@@ -194,6 +206,7 @@ void Model::loadTextures() {
     shape.mipmappedTexture = newImageName();
     glBindTexture(GL_TEXTURE_2D, shape.mipmappedTexture);
     uploadMipmapped(name.c_str());
+    shape.opaqueTexels = currentImageOpaque();
   }
   // The texture created last stays bound; drawing binds its own.
 }

@@ -41,9 +41,16 @@ void quitGame() {
 // came from the heap and left it fragmented: the resident size rose by some
 // 25 MB after the first race. A fixed threshold keeps them mapped on their own
 // and returned whole when freed.
+// A fixed mmap threshold also leaves the trim threshold at 128 KB, and a
+// software GL driver frees and takes back more than that at the top of the
+// heap on every draw: the heap shrank and grew again many times a frame, each
+// time faulting fresh pages in and flushing every core's TLB, and a race frame
+// spent as long in the kernel as drawing. The heap now keeps what it has;
+// returnFreedMemory still hands it back after each race set-up.
 void setUpProcessMemory() {
 #ifdef __GLIBC__
   mallopt(M_MMAP_THRESHOLD, 128 << 10);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
 }
 
@@ -55,8 +62,11 @@ void returnFreedMemory() {
 #endif
 }
 
+// A sample count of 0 or 1 asks for no anti-aliasing. freeglut reads the
+// multisample bit as "give me its default of four samples", so the bit goes
+// with it; two or more samples come from the display string.
 void enterDisplayMode() {
-  glutInitDisplayMode(kDisplayMode);
+  glutInitDisplayMode(gSamples > 1 ? kDisplayMode : kDisplayMode & ~GLUT_MULTISAMPLE);
   char gameMode[80];
   std::snprintf(gameMode, sizeof gameMode, "%ix%i:%i@%i", gScreenWidth, gScreenHeight, gColorBits,
                 gRefreshRate);

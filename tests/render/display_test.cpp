@@ -87,6 +87,7 @@ TEST_F(RenderDisplay, EveryRenderPathDrawsTheSameImage) {
   Model model;
   model.load("Paths.wrl");
   ASSERT_EQ(model.shapeCount, 3);
+  EXPECT_FALSE(model.shapes[2].opaqueTexels);
   model.linearFiltering = 0;
   model.mipmapping = 0;
   glEnable(GL_LIGHTING);
@@ -170,6 +171,7 @@ TEST_F(RenderDisplay, TexturesAreSharedOnlyWithTheDirectPredecessor) {
   const auto& s = model.shapes;
   EXPECT_EQ(s[1].texture, s[0].texture);
   EXPECT_EQ(s[1].mipmappedTexture, s[0].mipmappedTexture);
+  EXPECT_TRUE(s[0].opaqueTexels && s[1].opaqueTexels);  // no alpha test needed on either
   EXPECT_NE(s[0].texture, s[0].mipmappedTexture);
   EXPECT_EQ(s[2].texture, 0u);
   EXPECT_NE(s[3].texture, s[0].texture);  // the untextured shape between breaks the sharing

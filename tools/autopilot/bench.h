@@ -44,6 +44,7 @@ class Bench {
   std::vector<double> frameTicks_;
   std::vector<double> lapSeconds_;
   double raceSeconds_ = 0;
+  std::vector<double> triangles_;
   double cpuMs_ = 0;
   double rssFirst_ = 0, rssLast_ = 0;
   int rssLastRace_ = 0;

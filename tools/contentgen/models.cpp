@@ -268,8 +268,9 @@ const char* kTexSky = "Data/Textures/Sky.tga";
 Material leafMaterial() { return paintLike(v3(1, 1, 1), v3(0.05f, 0.05f, 0.05f), 0.1f); }
 
 // A tapered trunk along a gentle curve from `base` to `top`.
-void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend) {
-  const int sides = 7, rings = 6;
+// Seen from the road a trunk is a few pixels wide: five sides read as round.
+void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend, int rings) {
+  const int sides = 5;
   std::vector<std::vector<int>> idx(rings + 1);
   for (int k = 0; k <= rings; ++k) {
     float t = float(k) / rings;
@@ -289,16 +290,17 @@ void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend) {
     }
 }
 
-// One palm frond: a drooping strip of three quads, the leaf picture along it.
+// One palm frond: a drooping strip of two quads, the leaf picture along it.
 void addFrond(Mesh& m, Vec3 crown, float yaw, float len, float width, float lift) {
   Vec3 dir = v3(std::sin(yaw), 0, std::cos(yaw)), across = v3(std::cos(yaw), 0, -std::sin(yaw));
-  const int n = 3;
+  const int n = 2;
   int prevL = -1, prevR = -1;
   for (int k = 0; k <= n; ++k) {
     float t = float(k) / n;
     // Rises a little, then hangs down towards the tip.
     Vec3 c = crown + dir * (len * t) + v3(0, lift * t - (lift + len * 0.55f) * t * t, 0);
-    float w = width * (k == 0 ? 0.25f : (k == n ? 0.35f : 1.0f)) * 0.5f;
+    // Wide enough at the base that the straight edge still holds the leaf's outline.
+    float w = width * (k == 0 ? 0.5f : (k == n ? 0.35f : 1.0f)) * 0.5f;
     Vec3 up = normalised(cross(across, dir) * -1.0f + v3(0, 0.3f, 0));
     int l = m.add(c - across * w, up, 0, t), r = m.add(c + across * w, up, 1, t);
     if (prevL >= 0) {
@@ -322,7 +324,7 @@ void palmCrown(Mesh& leaves, Vec3 crown, int fronds, float len, float width, flo
 ModelFile buildPalm() {
   Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
   Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
-  addTrunk(bark, v3(0, -6, 0), v3(6, 148, 2), 6.5f, 3.8f, v3(5, 0, 2));
+  addTrunk(bark, v3(0, -6, 0), v3(6, 148, 2), 6.5f, 3.8f, v3(5, 0, 2), 3);
   palmCrown(leaves, v3(6, 147, 2), 9, 62, 30, 0.3f);
   ModelFile f;
   f.shapes = {bark, leaves};
@@ -332,8 +334,8 @@ ModelFile buildPalm() {
 ModelFile buildPalm2() {
   Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
   Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
-  addTrunk(bark, v3(-4, -8, 0), v3(-30, 232, 6), 8.5f, 4.8f, v3(-8, 0, 0));
-  addTrunk(bark, v3(5, -8, 2), v3(28, 196, -10), 8.0f, 4.5f, v3(10, 0, -4));
+  addTrunk(bark, v3(-4, -8, 0), v3(-30, 232, 6), 8.5f, 4.8f, v3(-8, 0, 0), 4);
+  addTrunk(bark, v3(5, -8, 2), v3(28, 196, -10), 8.0f, 4.5f, v3(10, 0, -4), 4);
   palmCrown(leaves, v3(-30, 231, 6), 10, 78, 38, 0.1f);
   palmCrown(leaves, v3(28, 195, -10), 9, 70, 34, 0.5f);
   ModelFile f;
@@ -344,9 +346,9 @@ ModelFile buildPalm2() {
 ModelFile buildBush() {
   Mesh m = makeMesh("Foliage", leafMaterial(), kTexBush);
   const float r = 31, h = 36;
-  // Four upright cards crossing at the centre, and a lid.
-  for (int i = 0; i < 4; ++i) {
-    float a = kPi * i / 4;
+  // Three upright cards crossing at the centre, and a lid.
+  for (int i = 0; i < 3; ++i) {
+    float a = kPi * i / 3;
     Vec3 d = v3(std::cos(a), 0, std::sin(a));
     Vec3 n = v3(-d.z, 0.4f, d.x);
     int p0 = m.add(d * -r + v3(0, -3, 0), n, 0, 0), p1 = m.add(d * r + v3(0, -3, 0), n, 1, 0);
@@ -410,8 +412,9 @@ ModelFile buildHouse() {
 
 ModelFile buildSky() {
   const float radius = 32000;
-  const int az = 32;
-  const float elev[] = {-25, -8, 0, 4, 10, 20, 35, 55, 75, 90};
+  // The picture carries the sky's gradient: the dome only needs to be round.
+  const int az = 16;
+  const float elev[] = {-25, -8, 0, 6, 15, 30, 50, 70, 90};
   const int rings = int(sizeof elev / sizeof elev[0]);
   Material m;
   m.ambient = 1.0f;

@@ -145,7 +145,8 @@ Vec3 side(const Sample& s) { return v3(s.dir.z, 0, -s.dir.x); }
 // ---- Terrain ---------------------------------------------------------------------------
 struct Terrain {
   std::vector<float> xs, zs;
-  std::vector<float> h;  // xs.size() * zs.size(), x fastest
+  std::vector<float> h;     // xs.size() * zs.size(), x fastest
+  std::vector<float> road;  // distance of each grid point from the centre line
   float at(size_t i, size_t k) const { return h[k * xs.size() + i]; }
   // Height of the drawn surface, split into triangles the way the mesh is.
   float heightAt(float x, float z) const;
@@ -201,8 +202,7 @@ Nearest nearestRoad(const std::vector<Sample>& cl, float x, float z) {
 // Ground height: next to the road a bed just below it, blending into rolling
 // hills and, far out, a ring of mountains that closes the horizon. Where the
 // grid is too coarse to follow the road, carveUnderRoad lowers it further.
-float groundHeight(const std::vector<Sample>& cl, float x, float z) {
-  Nearest n = nearestRoad(cl, x, z);
+float groundHeight(const Nearest& n, float x, float z) {
   float hills = 140 * fbm2(x / 2600, z / 2600, 17, 4);
   float mountains = smoothstep(3500, 15000, n.dist) * (2200 + 1200 * fbm2(x / 5000, z / 5000, 23, 3));
   float natural = n.regional + hills * smoothstep(600, 2500, n.dist) + mountains;
@@ -272,8 +272,13 @@ Terrain buildTerrain(const std::vector<Sample>& fine) {
   t.xs = gridLines(minX - 900, maxX + 900, 150, 30000);
   t.zs = gridLines(minZ - 900, maxZ + 900, 150, 30000);
   t.h.resize(t.xs.size() * t.zs.size());
+  t.road.resize(t.h.size());
   for (size_t k = 0; k < t.zs.size(); ++k)
-    for (size_t i = 0; i < t.xs.size(); ++i) t.h[k * t.xs.size() + i] = groundHeight(cl, t.xs[i], t.zs[k]);
+    for (size_t i = 0; i < t.xs.size(); ++i) {
+      const Nearest n = nearestRoad(cl, t.xs[i], t.zs[k]);
+      t.h[k * t.xs.size() + i] = groundHeight(n, t.xs[i], t.zs[k]);
+      t.road[k * t.xs.size() + i] = n.dist;
+    }
   carveUnderRoad(t, fine);
   return t;
 }
@@ -294,20 +299,22 @@ Material groundMaterial() {
   return m;
 }
 
+// A grid point with its normal from the neighbouring heights.
+int addGridPoint(Mesh& m, const Terrain& t, size_t i, size_t k, bool textured) {
+  size_t nx = t.xs.size(), nz = t.zs.size();
+  size_t i0 = i ? i - 1 : i, i1 = i + 1 < nx ? i + 1 : i;
+  size_t k0 = k ? k - 1 : k, k1 = k + 1 < nz ? k + 1 : k;
+  float dhdx = (t.at(i1, k) - t.at(i0, k)) / (t.xs[i1] - t.xs[i0]);
+  float dhdz = (t.at(i, k1) - t.at(i, k0)) / (t.zs[k1] - t.zs[k0]);
+  Vec3 p = v3(t.xs[i], t.at(i, k), t.zs[k]);
+  return m.add(p, v3(-dhdx, 1, -dhdz), textured ? p.x / kGrassTile : 0, textured ? p.z / kGrassTile : 0);
+}
+
 void addTerrain(Mesh& m, const Terrain& t, bool textured) {
   size_t nx = t.xs.size(), nz = t.zs.size();
   std::vector<int> idx(nx * nz);
   for (size_t k = 0; k < nz; ++k)
-    for (size_t i = 0; i < nx; ++i) {
-      // Normal from the neighbouring heights.
-      size_t i0 = i ? i - 1 : i, i1 = i + 1 < nx ? i + 1 : i;
-      size_t k0 = k ? k - 1 : k, k1 = k + 1 < nz ? k + 1 : k;
-      float dhdx = (t.at(i1, k) - t.at(i0, k)) / (t.xs[i1] - t.xs[i0]);
-      float dhdz = (t.at(i, k1) - t.at(i, k0)) / (t.zs[k1] - t.zs[k0]);
-      Vec3 p = v3(t.xs[i], t.at(i, k), t.zs[k]);
-      idx[k * nx + i] = m.add(p, v3(-dhdx, 1, -dhdz), textured ? p.x / kGrassTile : 0,
-                              textured ? p.z / kGrassTile : 0);
-    }
+    for (size_t i = 0; i < nx; ++i) idx[k * nx + i] = addGridPoint(m, t, i, k, textured);
   for (size_t k = 0; k + 1 < nz; ++k)
     for (size_t i = 0; i + 1 < nx; ++i) {
       int a = idx[k * nx + i], b = idx[k * nx + i + 1];
@@ -318,6 +325,180 @@ void addTerrain(Mesh& m, const Terrain& t, bool textured) {
     }
 }
 
+// ---- The drawn ground: the collision grid thinned out ---------------------------------
+// The collision surface keeps every grid point; the drawn ground only those its
+// shape needs, so that seven views a frame stay affordable on a renderer without
+// a graphics card. A block of grid cells becomes two triangles when every grid
+// point inside lies close enough to them, else it is quartered.
+
+// How far the drawn ground may rise above or sink below the grid at a point
+// `d` from the centre line. Under the road and kerbs it is hidden but must stay
+// below them; the verges rest their outer edge on it; beside them the car
+// leaves the road; further out the margin grows with the distance (some three
+// degrees seen from the road), so that it stays about the same on screen.
+struct Slack {
+  float up, down;
+};
+Slack groundSlack(float d) {
+  const float verge = kRoadHalf + kKerb + kShoulder;
+  if (d < kRoadHalf + kKerb + 10) return {4, 1e9f};
+  if (d < verge + 60) return {2, 3};
+  const float margin = std::max(4.0f, 0.05f * (d - 450));
+  return {margin, margin};
+}
+
+class ThinnedGround {
+ public:
+  explicit ThinnedGround(const Terrain& t) : t_(t), nx_(t.xs.size()), nz_(t.zs.size()), kept_(nx_ * nz_, false) {
+    size_t size = 1;
+    while (size < std::max(nx_, nz_) - 1) size *= 2;
+    split(0, 0, size);
+    // From the road outwards: the camera is always on it, so nearer ground
+    // comes first and hides what lies behind it from the depth test.
+    std::sort(blocks_.begin(), blocks_.end(), [this](const Block& a, const Block& b) { return nearness(a) < nearness(b); });
+  }
+  void addTo(Mesh& m) const;
+
+ private:
+  struct Block {
+    size_t i0, k0, i1, k1;
+  };
+  using GridPoint = std::pair<size_t, size_t>;
+  void split(size_t i0, size_t k0, size_t size);
+  float nearness(const Block& b) const {
+    return std::min(t_.road[b.k0 * nx_ + b.i0], t_.road[b.k1 * nx_ + b.i1]);
+  }
+  bool fits(const Block& b) const;
+  std::vector<GridPoint> outline(const Block& b) const;
+  size_t plainCorner(const Block& b, const std::vector<GridPoint>& ring) const;
+  template <typename Triangle>
+  void zigzag(const Block& b, const Triangle& triangle) const;
+  const Terrain& t_;
+  size_t nx_, nz_;
+  std::vector<bool> kept_;
+  std::vector<Block> blocks_;
+};
+
+void ThinnedGround::split(size_t i0, size_t k0, size_t size) {
+  if (i0 + 1 >= nx_ || k0 + 1 >= nz_) return;
+  Block b{i0, k0, std::min(i0 + size, nx_ - 1), std::min(k0 + size, nz_ - 1)};
+  if ((b.i1 - b.i0 == 1 && b.k1 - b.k0 == 1) || fits(b)) {
+    blocks_.push_back(b);
+    for (size_t i : {b.i0, b.i1})
+      for (size_t k : {b.k0, b.k1}) kept_[k * nx_ + i] = true;
+    return;
+  }
+  const size_t half = size / 2;
+  split(i0, k0, half);
+  split(i0 + half, k0, half);
+  split(i0, k0 + half, half);
+  split(i0 + half, k0 + half, half);
+}
+
+// The block's two triangles are cut along the (i0,k0)-(i1,k1) diagonal, as
+// Terrain::heightAt cuts a cell.
+bool ThinnedGround::fits(const Block& b) const {
+  const float h00 = t_.at(b.i0, b.k0), h10 = t_.at(b.i1, b.k0), h01 = t_.at(b.i0, b.k1), h11 = t_.at(b.i1, b.k1);
+  for (size_t k = b.k0; k <= b.k1; ++k)
+    for (size_t i = b.i0; i <= b.i1; ++i) {
+      float fx = (t_.xs[i] - t_.xs[b.i0]) / (t_.xs[b.i1] - t_.xs[b.i0]);
+      float fz = (t_.zs[k] - t_.zs[b.k0]) / (t_.zs[b.k1] - t_.zs[b.k0]);
+      float drawn = fx >= fz ? h00 + (h10 - h00) * fx + (h11 - h10) * fz : h00 + (h11 - h01) * fx + (h01 - h00) * fz;
+      float error = drawn - t_.at(i, k);
+      Slack slack = groundSlack(t_.road[k * nx_ + i]);
+      if (error > slack.up || -error > slack.down) return false;
+    }
+  return true;
+}
+
+// The kept grid points round a block, anticlockwise in grid order from
+// (i0, k0): its corners and the corners of smaller neighbours on its sides.
+std::vector<ThinnedGround::GridPoint> ThinnedGround::outline(const Block& b) const {
+  std::vector<GridPoint> ring;
+  auto take = [&](size_t i, size_t k) {
+    if (kept_[k * nx_ + i]) ring.emplace_back(i, k);
+  };
+  for (size_t i = b.i0; i < b.i1; ++i) take(i, b.k0);
+  for (size_t k = b.k0; k < b.k1; ++k) take(b.i1, k);
+  for (size_t i = b.i1; i > b.i0; --i) take(i, b.k1);
+  for (size_t k = b.k1; k > b.k0; --k) take(b.i0, k);
+  return ring;
+}
+
+// Two triangles for a plain block, cut as the grid cuts a cell. A block with
+// neighbours' corners on its sides is a fan round a grid point inside it, or,
+// one cell wide, a zigzag between its two long sides.
+void ThinnedGround::addTo(Mesh& m) const {
+  std::vector<int> index(nx_ * nz_, -1);
+  auto vertex = [&](GridPoint g) {
+    int& v = index[g.second * nx_ + g.first];
+    if (v < 0) v = addGridPoint(m, t_, g.first, g.second, true);
+    return v;
+  };
+  // Every triangle wound as the grid's own, whichever way it was found.
+  auto triangle = [&](GridPoint a, GridPoint b, GridPoint c) {
+    float abx = t_.xs[b.first] - t_.xs[a.first], abz = t_.zs[b.second] - t_.zs[a.second];
+    float acx = t_.xs[c.first] - t_.xs[a.first], acz = t_.zs[c.second] - t_.zs[a.second];
+    if (abx * acz - abz * acx < 0) m.triangle(vertex(a), vertex(b), vertex(c));
+    else m.triangle(vertex(a), vertex(c), vertex(b));
+  };
+  for (const Block& b : blocks_) {
+    const auto ring = outline(b);
+    if (ring.size() == 4) {
+      triangle({b.i0, b.k0}, {b.i1, b.k1}, {b.i1, b.k0});
+      triangle({b.i0, b.k0}, {b.i0, b.k1}, {b.i1, b.k1});
+    } else if (const size_t apex = plainCorner(b, ring); apex < ring.size()) {
+      // Both sides at this corner are plain: the fan needs two triangles fewer.
+      for (size_t j = 1; j + 1 < ring.size(); ++j)
+        triangle(ring[apex], ring[(apex + j) % ring.size()], ring[(apex + j + 1) % ring.size()]);
+    } else if (b.i1 - b.i0 >= 2 && b.k1 - b.k0 >= 2) {
+      const GridPoint centre{(b.i0 + b.i1) / 2, (b.k0 + b.k1) / 2};
+      for (size_t j = 0; j < ring.size(); ++j) triangle(centre, ring[j], ring[(j + 1) % ring.size()]);
+    } else {
+      zigzag(b, triangle);
+    }
+  }
+}
+
+// Where in the outline a corner stands whose two sides hold no other point;
+// the outline's size when there is none.
+size_t ThinnedGround::plainCorner(const Block& b, const std::vector<GridPoint>& ring) const {
+  const size_t n = ring.size();
+  for (size_t j = 0; j < n; ++j) {
+    auto isCorner = [&b](GridPoint g) {
+      return (g.first == b.i0 || g.first == b.i1) && (g.second == b.k0 || g.second == b.k1);
+    };
+    if (isCorner(ring[j]) && isCorner(ring[(j + 1) % n]) && isCorner(ring[(j + n - 1) % n])) return j;
+  }
+  return n;
+}
+
+template <typename Triangle>
+void ThinnedGround::zigzag(const Block& b, const Triangle& triangle) const {
+  // The two long sides, each in the same direction.
+  const bool alongI = b.k1 - b.k0 == 1;
+  std::vector<GridPoint> side[2];
+  const size_t length = alongI ? b.i1 - b.i0 : b.k1 - b.k0;
+  for (size_t s = 0; s <= length; ++s)
+    for (int which = 0; which < 2; ++which) {
+      GridPoint g = alongI ? GridPoint{b.i0 + s, which ? b.k1 : b.k0} : GridPoint{which ? b.i1 : b.i0, b.k0 + s};
+      if (kept_[g.second * nx_ + g.first]) side[which].push_back(g);
+    }
+  auto step = [alongI](GridPoint g) { return alongI ? g.first : g.second; };
+  size_t p = 0, q = 0;
+  while (p + 1 < side[0].size() || q + 1 < side[1].size()) {
+    const bool advanceFirst =
+        q + 1 >= side[1].size() || (p + 1 < side[0].size() && step(side[0][p + 1]) <= step(side[1][q + 1]));
+    if (advanceFirst) {
+      triangle(side[0][p], side[0][p + 1], side[1][q]);
+      ++p;
+    } else {
+      triangle(side[0][p], side[1][q + 1], side[1][q]);
+      ++q;
+    }
+  }
+}
+
 // Left to right: verge edge, kerb edge, asphalt edge, centre, asphalt edge, kerb edge, verge edge.
 struct CrossSection {
   Vec3 pt[7];
@@ -325,7 +506,8 @@ struct CrossSection {
 
 // Offsets across the road, left to right; the inner side of a tight bend
 // keeps its verge short so that the strip never folds over itself.
-CrossSection crossSection(const Sample& s, const Terrain& t) {
+template <typename GroundHeight>
+CrossSection crossSection(const Sample& s, const GroundHeight& groundAt) {
   CrossSection cs;
   Vec3 r = side(s);
   float vergeL = kRoadHalf + kKerb + kShoulder, vergeR = vergeL;
@@ -340,21 +522,22 @@ CrossSection crossSection(const Sample& s, const Terrain& t) {
   const float offs[7] = {-vergeL, -(kRoadHalf + kKerb), -kRoadHalf, 0, kRoadHalf, kRoadHalf + kKerb, vergeR};
   for (int i = 0; i < 7; ++i) {
     Vec3 p = s.p + r * offs[i];
-    if (i == 0 || i == 6) p.y = std::min(s.p.y - 2, t.heightAt(p.x, p.z) - 1.5f);
+    if (i == 0 || i == 6) p.y = std::min(s.p.y - 2, groundAt(p.x, p.z) - 1.5f);
     cs.pt[i] = p;
   }
   return cs;
 }
 
+// Columns `from` to `to` of each section, every `stride`-th point across.
 void addStrip(Mesh& m, const std::vector<CrossSection>& cs, int from, int to, bool textured,
-              int uvMode, float vScale) {
+              int uvMode, float vScale, int stride = 1) {
   size_t n = cs.size();
   for (size_t k = 0; k < n; ++k) {
     const CrossSection& a = cs[k];
     const CrossSection& b = cs[(k + 1) % n];
     float v0 = float(k) * vScale, v1 = float(k + 1) * vScale;
-    for (int j = from; j < to; ++j) {
-      Vec3 p[4] = {a.pt[j], a.pt[j + 1], b.pt[j + 1], b.pt[j]};
+    for (int j = from; j < to; j += stride) {
+      Vec3 p[4] = {a.pt[j], a.pt[j + stride], b.pt[j + stride], b.pt[j]};
       float us[4], vs[4];
       for (int q = 0; q < 4; ++q) {
         if (uvMode == 0) {  // world-space, matching the terrain's grass
@@ -362,7 +545,7 @@ void addStrip(Mesh& m, const std::vector<CrossSection>& cs, int from, int to, bo
           vs[q] = p[q].z / kGrassTile;
         } else {  // across the strip 0..1, along it by distance
           bool outer = (q == 1 || q == 2);
-          float u0 = float(j - from) / float(to - from), u1 = float(j - from + 1) / float(to - from);
+          float u0 = float(j - from) / float(to - from), u1 = float(j - from + stride) / float(to - from);
           us[q] = outer ? u1 : u0;
           vs[q] = (q >= 2) ? v1 : v0;
         }
@@ -417,12 +600,13 @@ void addStartLine(Mesh& m, const std::vector<Sample>& cl) {
 // scenery must stand on what the car drives on, not on the terrain below a verge.
 class SurfaceQuery {
  public:
-  explicit SurfaceQuery(const Mesh& m) : m_(m) {
+  // Triangles wider than `widest` cells are left out: no scenery stands on far-out ground.
+  explicit SurfaceQuery(const Mesh& m, float widest = 8) : m_(m) {
     for (size_t i = 0; i + 2 < m.tri.size(); i += 3) {
       Vec3 a = m.pos[size_t(m.tri[i])], b = m.pos[size_t(m.tri[i + 1])], c = m.pos[size_t(m.tri[i + 2])];
       float x0 = std::min({a.x, b.x, c.x}), x1 = std::max({a.x, b.x, c.x});
       float z0 = std::min({a.z, b.z, c.z}), z1 = std::max({a.z, b.z, c.z});
-      if (x1 - x0 > 8 * kCell || z1 - z0 > 8 * kCell) continue;  // far-out terrain: no scenery there
+      if (x1 - x0 > widest * kCell || z1 - z0 > widest * kCell) continue;
       for (int cx = cell(x0); cx <= cell(x1); ++cx)
         for (int cz = cell(z0); cz <= cell(z1); ++cz) cells_[key(cx, cz)].push_back(i);
     }
@@ -569,23 +753,33 @@ World buildWorld() {
   World w;
   std::vector<Sample> cl = sampleCentreLine(30);
   Terrain terrain = buildTerrain(cl);
+  auto gridHeight = [&terrain](float x, float z) { return terrain.heightAt(x, z); };
   std::vector<CrossSection> sections;
-  for (const Sample& s : cl) sections.push_back(crossSection(s, terrain));
+  for (const Sample& s : cl) sections.push_back(crossSection(s, gridHeight));
+  Mesh ground{"Ground", groundMaterial(), kTexGrass, {}, {}, {}, {}, {}};
+  ThinnedGround(terrain).addTo(ground);
+  // The drawn verges end on the drawn ground, every second section as the
+  // collision surface has them.
+  const SurfaceQuery drawnGround(ground, 40);
+  auto drawnHeight = [&](float x, float z) { return drawnGround.heightAt(x, z, terrain.heightAt(x, z)); };
+  std::vector<CrossSection> vergeSections;
+  for (size_t i = 0; i < cl.size(); i += 2) vergeSections.push_back(crossSection(cl[i], drawnHeight));
 
   Mesh road{"Road", groundMaterial(), kTexRoad, {}, {}, {}, {}, {}};
   road.mat.specular = v3(0.15f, 0.15f, 0.15f);
-  addStrip(road, sections, 2, 4, true, 1, 30.0f / 280.0f);
+  // The asphalt is flat across: one quad spans it.
+  addStrip(road, sections, 2, 4, true, 1, 30.0f / 280.0f, 2);
   Mesh kerbL{"KerbLeft", groundMaterial(), kTexKerb, {}, {}, {}, {}, {}};
   addStrip(kerbL, sections, 1, 2, true, 1, 30.0f / 60.0f);
   addStrip(kerbL, sections, 4, 5, true, 1, 30.0f / 60.0f);
   Mesh verge{"Verge", groundMaterial(), kTexGrass, {}, {}, {}, {}, {}};
-  addStrip(verge, sections, 0, 1, true, 0, 0);
-  addStrip(verge, sections, 5, 6, true, 0, 0);
-  Mesh ground{"Ground", groundMaterial(), kTexGrass, {}, {}, {}, {}, {}};
-  addTerrain(ground, terrain, true);
+  addStrip(verge, vergeSections, 0, 1, true, 0, 0);
+  addStrip(verge, vergeSections, 5, 6, true, 0, 0);
   Mesh line{"FinishLine", groundMaterial(), kTexStart, {}, {}, {}, {}, {}};
   addStartLine(line, cl);
-  w.track.shapes = {ground, verge, road, kerbL, line};
+  // Nearest first: the ground under the road and the verges then fails the
+  // depth test before it is shaded.
+  w.track.shapes = {road, kerbL, line, verge, ground};
 
   // The collision surface: the same road every second section, and the same ground.
   std::vector<CrossSection> coarse;
