@@ -190,7 +190,7 @@ bool raceTick() {
   updateChaseCamera();
   updateCarSpeed();                   // after the camera, which reads gPrevCarPos
   advanceRaceClock(static_cast<double>(gRaceTicks) * kTickSeconds);
-  noteGhostPose();                    // the pose just drawn, kept for a new best race
+  noteGhostPose();                    // the pose this tick leaves, kept for a new best race
   keysSeen();
   if (gAfterRaceTick) gAfterRaceTick();
   return true;
