@@ -70,7 +70,6 @@ namespace {
 constexpr unsigned char kEscape = 27;
 constexpr unsigned char kEnter = 13;
 constexpr unsigned char kBackspace = 8;
-constexpr std::size_t kLongestName = 17;
 
 bool isLetter(unsigned char key) { return (key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z'); }
 
@@ -185,7 +184,7 @@ void onKeyDown(unsigned char key, int, int) {
     onEnter();
   } else if (key == kBackspace && nameOwed()) {
     eraseNameLetter();
-  } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kLongestName) {
+  } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kMaxNameLength) {
     typeNameLetter(key);
   } else if (fromKeyboard(key)) {
     pressKey(key);
