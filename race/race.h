@@ -25,9 +25,15 @@ class Scenery {
   Model trackCollide; // Data/Models/Track01_Collide.wrl, never drawn
   Model track;        // Data/Models/Track01.wrl
   float cullCentre[3] = {0, 0, 0};
+  std::vector<int> trackOrder;  // the track shapes the current view draws
+  std::vector<const Placement*> visiblePlacements;  // of the kind being drawn
+  std::vector<int> shapeOrder;                      // of the kind being drawn
 
   void load(int titleEntry);
+  // The track, then the placed objects; the main view draws the sky between.
   void draw(bool keepMultisample);
+  void drawTrack(bool keepMultisample);
+  void drawPlaced(bool keepMultisample);
 };
 
 // ---- Per process: scenery and start pose (loaded with the first race) ------

@@ -1,7 +1,9 @@
-// View-frustum planes from the GL matrices (Gribb and Hartmann) and the
-// visibility tests the scenery culling uses.
+// View-frustum planes from the GL matrices (Gribb and Hartmann), the
+// visibility tests the scenery culling uses and the track's drawing order.
+#include <algorithm>
 #include <cmath>
 
+#include "render/model.h"
 #include "render/render.h"
 
 Frustum viewFrustum;
@@ -44,6 +46,11 @@ void Frustum::extractFrom(const float projection[16], const float modelview[16])
     planes[p][3] = C[15] + s * C[12 + k];
     normalizePlane(p);
   }
+  // The modelview is a rotation and a translation: the eye is the rotation's
+  // transpose applied to the negated translation.
+  for (int i = 0; i < 3; ++i) {
+    eye[i] = -(M[4 * i + 0] * M[12] + M[4 * i + 1] * M[13] + M[4 * i + 2] * M[14]);
+  }
 }
 
 void Frustum::normalizePlane(int plane) {
@@ -84,4 +91,40 @@ bool Frustum::boxVisible(float x, float y, float z, float hx, float hy, float hz
     if (!anyInside) return false;
   }
   return true;
+}
+
+namespace {
+
+bool samePicture(const Shape& a, const Shape& b) {
+  return !a.textures.empty() && !b.textures.empty() && a.textures.front().textured &&
+         b.textures.front().textured && a.textures.front().fileName == b.textures.front().fileName;
+}
+
+float distanceSquared(const Shape& shape, const float eye[3]) {
+  const float dx = shape.boundsCentre[0] - eye[0], dy = shape.boundsCentre[1] - eye[1],
+              dz = shape.boundsCentre[2] - eye[2];
+  return dx * dx + dy * dy + dz * dz;
+}
+
+}  // namespace
+
+void orderVisibleShapes(const Model& model, const Frustum& frustum, std::vector<int>& order) {
+  order.clear();
+  const std::vector<Shape>& shapes = model.shapes;
+  const int count = static_cast<int>(shapes.size());
+  int runStart = 0;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0 && !samePicture(shapes[i - 1], shapes[i])) runStart = static_cast<int>(order.size());
+    const Shape& s = shapes[i];
+    if (!frustum.sphereVisible(s.boundsCentre[0], s.boundsCentre[1], s.boundsCentre[2], s.boundsRadius)) {
+      continue;
+    }
+    // Insertion keeps the run sorted as it grows; runs are a few dozen shapes.
+    order.push_back(i);
+    const float d = distanceSquared(s, frustum.eye);
+    for (int k = static_cast<int>(order.size()) - 1;
+         k > runStart && distanceSquared(shapes[order[k - 1]], frustum.eye) > d; --k) {
+      std::swap(order[k], order[k - 1]);
+    }
+  }
 }

@@ -30,6 +30,9 @@ struct Shape {
   bool opaqueTexels = false;
   int vertexCount = 0;
   int triangleCount = 0;
+  // A sphere holding every vertex (model space); radius 0 with no vertices.
+  float boundsCentre[3] = {0, 0, 0};
+  float boundsRadius = 0;
   float diffuseColor[3] = {0, 0, 0};
   float ambientIntensity = 0;
   float specularColor[3] = {0, 0, 0};
@@ -77,6 +80,15 @@ struct Model {
   void buildVertexBuffers();
   void buildDisplayLists();
   void draw(bool alphaTest, int shapeIndex, int reserved) const;
+  // The shape indices in the order draw() takes them: untextured opaque,
+  // untextured transparent, textured, each in file order.
+  void passOrder(std::vector<int>& order) const;
+  // One shape drawn many times with its state set once: beginShape, then
+  // sendShape for each copy under its own modelview, then endShape. draw()
+  // is these three for each shape it takes.
+  void beginShape(bool alphaTest, int shapeIndex) const;
+  void sendShape(int shapeIndex) const;
+  void endShape(bool alphaTest, int shapeIndex) const;
   // The whole model at `opacity`, without the reflection map (the ghost).
   void drawTranslucent(float opacity) const;
 };

@@ -118,21 +118,44 @@ void sendGeometry(const Model& model, const Shape& shape, Pass pass) {
   }
 }
 
-void drawUntexturedShape(const Model& model, int i, Pass pass) {
+Pass passOf(const Shape& shape) {
+  if (isTextured(shape)) return kTexturedPass;
+  return shape.transparency <= kOpaqueLimit ? kOpaquePass : kTransparentPass;
+}
+
+bool reflects(const Model& model, int i) {
+  return passOf(model.shapes[i]) == kOpaquePass && gOpacity == 1.0f && isReflective(model, i);
+}
+
+// On an opaque picture the alpha test passes every fragment; left out, a
+// software renderer can turn hidden fragments away by depth before shading them.
+bool cutsOut(const Shape& shape, bool alphaTest) {
+  return alphaTest && !(shape.opaqueTexels && 1.0f - shape.transparency > kAlphaCut);
+}
+
+// A fully opaque textured shape leaves what is behind it untouched however it
+// is blended; without blending a software renderer need not read the colour
+// buffer back for it. Blending is back on after it, as callers expect.
+bool drawnWithoutBlending(const Shape& shape, bool alphaTest) {
+  return shape.opaqueTexels && shape.transparency == 0.0f && gOpacity == 1.0f && !cutsOut(shape, alphaTest);
+}
+
+void beginUntexturedShape(const Model& model, int i, Pass pass) {
   const Shape& shape = model.shapes[i];
   glEnable(GL_BLEND);
   glEnable(GL_CULL_FACE);
   glDisable(GL_TEXTURE_2D);
   applyMaterial(shape, pass == kOpaquePass ? 127.0f : 1.0f);
-  const bool reflective = pass == kOpaquePass && gOpacity == 1.0f && isReflective(model, i);
-  if (reflective) beginReflection(model.reflectionCubeMap);
-  sendGeometry(model, shape, pass);
-  if (reflective) endReflection();
+  if (reflects(model, i)) beginReflection(model.reflectionCubeMap);
 }
 
-void drawTexturedShape(const Model& model, int i, bool alphaTest) {
+void beginTexturedShape(const Model& model, int i, bool alphaTest) {
   const Shape& shape = model.shapes[i];
-  glEnable(GL_BLEND);
+  if (drawnWithoutBlending(shape, alphaTest)) {
+    glDisable(GL_BLEND);
+  } else {
+    glEnable(GL_BLEND);
+  }
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_CULL_FACE);  // textured shapes are two-sided
   applyMaterial(shape, 1.0f);
@@ -143,37 +166,53 @@ void drawTexturedShape(const Model& model, int i, bool alphaTest) {
   } else if (model.anisotropyMode == 0) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
   }
-  // On an opaque picture the test passes every fragment; left out, a software
-  // renderer can turn hidden fragments away by depth before shading them.
-  const bool cutsOut = alphaTest && !(shape.opaqueTexels && 1.0f - shape.transparency > kAlphaCut);
-  if (cutsOut) {
+  if (cutsOut(shape, alphaTest)) {
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, kAlphaCut);
   }
-  sendGeometry(model, shape, kTexturedPass);
-  if (cutsOut) glDisable(GL_ALPHA_TEST);
 }
 
 }  // namespace
+
+void Model::beginShape(bool alphaTest, int i) const {
+  const Pass pass = passOf(shapes[i]);
+  if (pass == kTexturedPass) {
+    beginTexturedShape(*this, i, alphaTest);
+  } else {
+    beginUntexturedShape(*this, i, pass);
+  }
+}
+
+void Model::sendShape(int i) const { sendGeometry(*this, shapes[i], passOf(shapes[i])); }
+
+void Model::endShape(bool alphaTest, int i) const {
+  if (reflects(*this, i)) endReflection();
+  if (passOf(shapes[i]) != kTexturedPass) return;
+  if (cutsOut(shapes[i], alphaTest)) glDisable(GL_ALPHA_TEST);
+  if (drawnWithoutBlending(shapes[i], alphaTest)) glEnable(GL_BLEND);
+}
 
 // Restores nothing on purpose: blending stays on, and culling and 2D texturing
 // stay as the last shape's pass left them; callers rely on the fixed state
 // that initialisation set and on each pass setting what it needs.
 void Model::draw(bool alphaTest, int shapeIndex, int /*reserved*/) const {
   const int count = static_cast<int>(shapes.size());
-  auto selected = [shapeIndex](int i) { return shapeIndex == -1 || shapeIndex == i; };
-  for (int i = 0; i < count; ++i) {
-    if (selected(i) && !isTextured(shapes[i]) && shapes[i].transparency <= kOpaqueLimit) {
-      drawUntexturedShape(*this, i, kOpaquePass);
+  for (Pass pass : {kOpaquePass, kTransparentPass, kTexturedPass}) {
+    for (int i = 0; i < count; ++i) {
+      if ((shapeIndex != -1 && shapeIndex != i) || passOf(shapes[i]) != pass) continue;
+      beginShape(alphaTest, i);
+      sendShape(i);
+      endShape(alphaTest, i);
     }
   }
-  for (int i = 0; i < count; ++i) {
-    if (selected(i) && !isTextured(shapes[i]) && shapes[i].transparency > kOpaqueLimit) {
-      drawUntexturedShape(*this, i, kTransparentPass);
+}
+
+void Model::passOrder(std::vector<int>& order) const {
+  order.clear();
+  for (Pass pass : {kOpaquePass, kTransparentPass, kTexturedPass}) {
+    for (int i = 0; i < static_cast<int>(shapes.size()); ++i) {
+      if (passOf(shapes[i]) == pass) order.push_back(i);
     }
-  }
-  for (int i = 0; i < count; ++i) {
-    if (selected(i) && isTextured(shapes[i])) drawTexturedShape(*this, i, alphaTest);
   }
 }
 

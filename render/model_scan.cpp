@@ -1,6 +1,8 @@
 // The model-file scanner: a keyword scan of the game's line-oriented VRML
 // subset into the lists of each Shape, and the folding of those lists into the
 // arrays GL draws from. Nothing here touches GL, so it runs from any stream.
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <istream>
@@ -319,8 +321,37 @@ int Model::scan(std::istream& in) {
   return buildArrays();
 }
 
+namespace {
+
+// A sphere round the box of the shape's vertices: what the track's culling tests.
+void boundShape(Shape& shape) {
+  if (shape.vertices.empty()) return;
+  float lo[3] = {shape.vertices[0].x, shape.vertices[0].y, shape.vertices[0].z};
+  float hi[3] = {lo[0], lo[1], lo[2]};
+  for (const ModelVertex& v : shape.vertices) {
+    const float p[3] = {v.x, v.y, v.z};
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], p[k]);
+      hi[k] = std::max(hi[k], p[k]);
+    }
+  }
+  float radiusSquared = 0;
+  for (int k = 0; k < 3; ++k) shape.boundsCentre[k] = 0.5f * (lo[k] + hi[k]);
+  for (const ModelVertex& v : shape.vertices) {
+    const float dx = v.x - shape.boundsCentre[0], dy = v.y - shape.boundsCentre[1],
+                dz = v.z - shape.boundsCentre[2];
+    radiusSquared = std::max(radiusSquared, dx * dx + dy * dy + dz * dz);
+  }
+  shape.boundsRadius = std::sqrt(radiusSquared);
+}
+
+}  // namespace
+
 int Model::buildArrays() {
   int ignored = 0;
-  for (Shape& shape : shapes) ignored += foldShape(shape);
+  for (Shape& shape : shapes) {
+    ignored += foldShape(shape);
+    boundShape(shape);
+  }
   return ignored;
 }

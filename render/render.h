@@ -6,14 +6,17 @@
 #include <GL/glew.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "engine/NxPhysics.h"
 
+struct Model;
 struct Placement;
 
 class Frustum {
  public:
   float planes[6][4] = {};  // 0 right, 1 left, 2 bottom, 3 top, 4 far, 5 near
+  float eye[3] = {};        // where the view is seen from, in model space
   void extract();
   // Extraction from given column-major matrices (what extract reads from GL).
   void extractFrom(const float projection[16], const float modelview[16]);
@@ -23,6 +26,12 @@ class Frustum {
   bool boxVisible(float x, float y, float z, float hx, float hy, float hz) const;
 };
 extern Frustum viewFrustum;
+
+// The shapes of `model` whose bounds reach into `frustum`, in drawing order:
+// file order between runs of shapes that share one picture, nearest to the
+// eye first within a run, so that near ground hides far ground from the depth
+// test before it is shaded. Fills `order` with shape indices.
+void orderVisibleShapes(const Model& model, const Frustum& frustum, std::vector<int>& order);
 
 // ---- Per process: reflection cube map and its framebuffer ------------------
 // gEnvFramebuffer stays 0 when the driver lacks framebuffer objects or rejects

@@ -24,20 +24,52 @@ struct PlacedKind {
   bool alphaTest;  // false: never alpha-tested
 };
 
+// Outside the reflection faces the world is drawn multisampled, with alpha to
+// coverage for the palm fronds' edges.
+void beginWorldSamples(bool keepMultisample) {
+  if (keepMultisample) return;
+  glEnable(GL_MULTISAMPLE_ARB);
+  glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
+}
+
+void endWorldSamples(bool keepMultisample) {
+  if (keepMultisample) return;
+  glDisable(GL_MULTISAMPLE_ARB);
+  glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
+}
+
 }  // namespace
 
 float maxOf3(const Placement& placement) {
   return std::max(placement.scaleX, std::max(placement.scaleY, placement.scaleZ));
 }
 
-
 void Scenery::draw(bool keepMultisample) {
-  if (!keepMultisample) {
-    glEnable(GL_MULTISAMPLE_ARB);
-    glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
-  }
+  drawTrack(keepMultisample);
+  drawPlaced(keepMultisample);
+}
+
+// The track file holds its road, kerbs, verges and ground in tiles, so a view
+// draws only the tiles it can see, nearest first. With culling switched off it
+// is drawn whole, in file order.
+void Scenery::drawTrack(bool keepMultisample) {
+  beginWorldSamples(keepMultisample);
   const bool alphaTest = gBlendOverride != 1;
-  track.draw(alphaTest, -1, 0);
+  if (gFrustumCulling == 0) {
+    track.draw(alphaTest, -1, 0);
+  } else {
+    orderVisibleShapes(track, viewFrustum, trackOrder);
+    for (int i : trackOrder) track.draw(alphaTest, i, 0);
+  }
+  endWorldSamples(keepMultisample);
+}
+
+// Each shape of a kind across all its visible copies before the next shape:
+// a kind's trunks, then its fronds, with the picture, material and alpha test
+// set once for each, where drawing copy by copy switched them for every palm.
+void Scenery::drawPlaced(bool keepMultisample) {
+  beginWorldSamples(keepMultisample);
+  const bool alphaTest = gBlendOverride != 1;
   const PlacedKind kinds[4] = {
       {&Scenery::palm, &gPalmPlacements, false, 86.0f, 103.0f, false, alphaTest},
       {&Scenery::palm2, &gPalm2Placements, true, 86.0f, 200.0f, false, alphaTest},
@@ -46,6 +78,7 @@ void Scenery::draw(bool keepMultisample) {
   };
   for (const PlacedKind& kind : kinds) {
     const Model& model = this->*kind.model;
+    visiblePlacements.clear();
     for (const Placement& p : *kind.placements) {
       const float m = kind.scaledBounds ? maxOf3(p) : 1.0f;
       cullCentre[0] = p.x;
@@ -55,20 +88,26 @@ void Scenery::draw(bool keepMultisample) {
           !viewFrustum.sphereVisible(cullCentre[0], cullCentre[1], cullCentre[2], kind.radius * m)) {
         continue;
       }
-      // Push and pop rather than undo the transform: a record with a zero
-      // scale would otherwise leave an infinite matrix for the rest of the view.
-      glPushMatrix();
-      glTranslatef(p.x, p.y, p.z);
-      if (kind.rotated) glRotatef(p.yaw, 0.0f, 1.0f, 0.0f);
-      glScalef(p.scaleX, p.scaleY, p.scaleZ);
-      model.draw(kind.alphaTest, -1, 0);
-      glPopMatrix();
+      visiblePlacements.push_back(&p);
+    }
+    if (visiblePlacements.empty()) continue;
+    model.passOrder(shapeOrder);
+    for (int shape : shapeOrder) {
+      model.beginShape(kind.alphaTest, shape);
+      for (const Placement* p : visiblePlacements) {
+        // Push and pop rather than undo the transform: a record with a zero
+        // scale would otherwise leave an infinite matrix for the rest of the view.
+        glPushMatrix();
+        glTranslatef(p->x, p->y, p->z);
+        if (kind.rotated) glRotatef(p->yaw, 0.0f, 1.0f, 0.0f);
+        glScalef(p->scaleX, p->scaleY, p->scaleZ);
+        model.sendShape(shape);
+        glPopMatrix();
+      }
+      model.endShape(kind.alphaTest, shape);
     }
   }
-  if (!keepMultisample) {
-    glDisable(GL_MULTISAMPLE_ARB);
-    glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
-  }
+  endWorldSamples(keepMultisample);
 }
 
 // ---- Function-key switches into the models they reach ------------------------

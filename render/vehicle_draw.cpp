@@ -1,4 +1,5 @@
-// The car, its wheels and the sky at the simulated poses, then the scenery.
+// The car and its wheels at the simulated poses, the track, the sky and the
+// placed scenery, and the ghost.
 #include "physics/physics.h"
 #include "race/ghost.h"
 #include "race/race.h"
@@ -35,18 +36,12 @@ void drawWheel(int i, const NxMat34& pose, float steer, float spin, float opacit
 
 }  // namespace
 
+// The sky comes after the car and the track. All three are fully opaque, so
+// each pixel shows the nearest of them just as with the sky first, but the
+// sky is then shaded only where nothing hides it. The placed objects blend
+// their frond edges over whatever is behind, so they come after the sky.
 void drawVehicleAndWorld(int /*unused*/) {
   glEnable(GL_MULTISAMPLE_ARB);
-  // The sky moves with the car so it always surrounds it, unlit and unfogged.
-  glDisable(GL_FOG);
-  glPushMatrix();
-  glTranslatef(gCarPose.t.x, gCarPose.t.y, gCarPose.t.z);
-  glDisable(GL_LIGHTING);
-  gSkyModel.draw(false, -1, 0);
-  glEnable(GL_LIGHTING);
-  glPopMatrix();
-  glEnable(GL_FOG);
-
   glPushMatrix();
   applyActorPose(gCarPose);
   gCarModel.draw(false, -1, 0);
@@ -55,7 +50,23 @@ void drawVehicleAndWorld(int /*unused*/) {
   glDisable(GL_MULTISAMPLE_ARB);
 
   glPushMatrix();
-  gWorld.draw(false);
+  gWorld.drawTrack(false);
+  glPopMatrix();
+
+  // The sky moves with the car so it always surrounds it, unlit and unfogged.
+  glEnable(GL_MULTISAMPLE_ARB);
+  glDisable(GL_FOG);
+  glPushMatrix();
+  glTranslatef(gCarPose.t.x, gCarPose.t.y, gCarPose.t.z);
+  glDisable(GL_LIGHTING);
+  gSkyModel.draw(false, -1, 0);
+  glEnable(GL_LIGHTING);
+  glPopMatrix();
+  glEnable(GL_FOG);
+  glDisable(GL_MULTISAMPLE_ARB);
+
+  glPushMatrix();
+  gWorld.drawPlaced(false);
   glPopMatrix();
 }
 

@@ -3,7 +3,10 @@
 #include <IL/il.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -20,6 +23,38 @@ bool fileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+ScannedShape mergedPart(const std::vector<ScannedShape>& shapes, const std::string& part) {
+  ScannedShape out;
+  // Positions the tiles share at their borders become one again, so that
+  // edges can be followed across tiles.
+  std::map<std::array<float, 3>, int> welded;
+  for (const ScannedShape& s : shapes) {
+    if (s.name.compare(0, part.size(), part) != 0) continue;
+    if (out.name.empty()) {
+      out.name = part;
+      out.ambient = s.ambient, out.shininess = s.shininess, out.transparency = s.transparency;
+      std::copy(s.diffuse, s.diffuse + 3, out.diffuse);
+      std::copy(s.specular, s.specular + 3, out.specular);
+      out.textured = s.textured;
+      out.texture = s.texture;
+    }
+    std::vector<int> to(s.coords.size());
+    for (size_t i = 0; i < s.coords.size(); ++i) {
+      auto found = welded.emplace(s.coords[i], int(out.coords.size()));
+      if (found.second) out.coords.push_back(s.coords[i]);
+      to[i] = found.first->second;
+    }
+    auto at = [&to](int i) { return i >= 0 && size_t(i) < to.size() ? to[size_t(i)] : i; };
+    const int n = int(out.normals.size()), t = int(out.texCoords.size());
+    out.normals.insert(out.normals.end(), s.normals.begin(), s.normals.end());
+    out.texCoords.insert(out.texCoords.end(), s.texCoords.begin(), s.texCoords.end());
+    for (auto tri : s.coordIndex) out.coordIndex.push_back({at(tri[0]), at(tri[1]), at(tri[2])});
+    for (auto tri : s.normalIndex) out.normalIndex.push_back({tri[0] + n, tri[1] + n, tri[2] + n});
+    for (auto tri : s.texCoordIndex) out.texCoordIndex.push_back({tri[0] + t, tri[1] + t, tri[2] + t});
+  }
+  return out;
+}
+
 std::vector<ScannedShape> scanModel(const std::string& path) {
   std::vector<ScannedShape> shapes;
   FILE* f = std::fopen(path.c_str(), "r");
@@ -34,6 +69,7 @@ std::vector<ScannedShape> scanModel(const std::string& path) {
   while (next()) {
     if (std::strstr(line, "DEF")) {
       shapes.emplace_back();
+      if (std::sscanf(line, " DEF %255s", word) == 1) shapes.back().name = word;
       seenCoord = seenNormal = seenTex = seenCI = seenNI = seenTI = seenImage = false;
       if (!next() || !next() || !next()) break;
     }

@@ -15,6 +15,7 @@ bool fileExists(const std::string& path);
 
 // One shape as the keyword scanner sees it.
 struct ScannedShape {
+  std::string name;  // after DEF
   float ambient = 0, diffuse[3] = {0, 0, 0}, specular[3] = {0, 0, 0}, shininess = 0,
         transparency = 0;
   bool textured = false;
@@ -26,6 +27,8 @@ struct ScannedShape {
 // Line by line, with the keyword tests, read-aheads and section flags of the
 // game's loader.
 std::vector<ScannedShape> scanModel(const std::string& path);
+// The shapes whose name starts with `part` as one (a model's tiles of one part).
+ScannedShape mergedPart(const std::vector<ScannedShape>& shapes, const std::string& part);
 
 struct Picture {
   int width = 0, height = 0, bytesPerPixel = 0, format = 0;

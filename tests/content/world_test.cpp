@@ -2,6 +2,7 @@
 // the road through the gate boxes, ground everywhere, scenery beside the road
 // and inside the culling spheres, the car and wheel fitting their physics.
 #include "content_support.h"
+#include "contentgen.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 using namespace content_test;
 
@@ -76,13 +79,12 @@ class World : public ::testing::Test {
     if (dir.empty()) return;
     auto collide = scanModel(dir + "/Data/Models/Track01_Collide.wrl");
     if (!collide.empty()) ground_ = std::make_unique<Surface>(collide[0]);
+    // The drawn track comes in tiles; each part is tested whole.
     auto track = scanModel(dir + "/Data/Models/Track01.wrl");
-    for (const auto& s : track) {
-      if (s.texture == "Data/Textures/Road.tga") road_ = std::make_unique<Surface>(s);
-      // The verges come first of the grass shapes, the ground after them.
-      if (s.texture == "Data/Textures/Grass.tga" && vergeShape_.coords.empty()) vergeShape_ = s;
-      else if (s.texture == "Data/Textures/Grass.tga") groundShape_ = s;
-    }
+    const ScannedShape road = mergedPart(track, "Road_");
+    if (!road.coords.empty()) road_ = std::make_unique<Surface>(road);
+    vergeShape_ = mergedPart(track, "Verge_");
+    groundShape_ = mergedPart(track, "Ground_");
     if (!groundShape_.coords.empty()) drawnGround_ = std::make_unique<Surface>(groundShape_);
     std::ifstream in(dir + "/Data/Models/Track01_Centre.txt");
     V p;
@@ -343,13 +345,31 @@ TEST_F(World, ModelsFitTheirCullingSpheres) {
 TEST_F(World, TriangleBudgetsForASoftwareRenderer) {
   size_t drawn = 0;
   for (const auto& s : scanModel(gameDir() + "/Data/Models/Track01.wrl")) drawn += s.coordIndex.size();
-  // The track is drawn whole in all seven views of a frame.
+  // At most the whole track in each of the seven views of a frame.
   EXPECT_LT(drawn, 12000u);
   EXPECT_GT(drawn, 5000u);
   size_t scenery = 0;
   for (const char* m : {"Palme", "Palme2", "Strauch", "Haus"})
     for (const auto& s : scanModel(gameDir() + "/Data/Models/" + m + ".wrl")) scenery += s.coordIndex.size();
   EXPECT_LT(scenery, 300u);
+}
+
+// The main view draws the sky after the car, its wheels and the track, which
+// shows the same picture as the sky first only while all four are fully
+// opaque: no transparency and no texel that lets anything through.
+TEST_F(World, WhatTheSkyIsDrawnBehindIsFullyOpaque) {
+  for (const char* m : {"Sky", "Car", "Wheel", "Track01"}) {
+    for (const auto& s : scanModel(gameDir() + "/Data/Models/" + m + ".wrl")) {
+      EXPECT_EQ(s.transparency, 0.0f) << m << " " << s.name;
+      if (!s.textured) continue;
+      Picture picture;
+      ASSERT_TRUE(loadPicture(gameDir() + "/" + s.texture, picture)) << s.texture;
+      int leastAlpha = 255;
+      for (int row = 0; row < picture.height; ++row)
+        for (int x = 0; x < picture.width; ++x) leastAlpha = std::min<int>(leastAlpha, picture.alpha(x, row));
+      EXPECT_EQ(leastAlpha, 255) << s.texture;
+    }
+  }
 }
 
 TEST_F(World, SkyDomeSurroundsTheCarInsideTheFarPlane) {
@@ -389,6 +409,55 @@ void expectWellFormed(const std::vector<ScannedShape>& shapes, const char* what)
       }
   }
 }
+// Cutting a mesh into tiles keeps every triangle once, with its corners as
+// they were, and leaves dense parts in small pieces and sparse ones whole.
+TEST(TrackTiles, EveryTriangleLandsInExactlyOnePieceUnchanged) {
+  content::Mesh m;
+  m.name = "Grid";
+  m.texture = "Data/Textures/Grass.tga";
+  // A dense 40 x 40 patch of quads at the origin and four lone triangles far off.
+  for (int i = 0; i <= 40; ++i)
+    for (int k = 0; k <= 40; ++k)
+      m.add(content::v3(i * 10.0f, 0.1f * i * k, k * 10.0f), content::v3(0, 1, 0), i * 0.1f, k * 0.1f);
+  for (int i = 0; i < 40; ++i)
+    for (int k = 0; k < 40; ++k) {
+      const int a = i * 41 + k;
+      m.triangle(a, a + 41, a + 1);
+      m.triangle(a + 1, a + 41, a + 42);
+    }
+  for (float far : {20000.0f, -20000.0f}) {
+    const int a = m.add(content::v3(far, 0, far), content::v3(0, 1, 0));
+    const int b = m.add(content::v3(far + 500, 0, far), content::v3(0, 1, 0));
+    const int c = m.add(content::v3(far, 0, far + 500), content::v3(0, 1, 0));
+    m.triangle(a, b, c);
+    m.triangle(c, b, a);
+  }
+  using Corner = std::tuple<float, float, float, float, float>;
+  auto corners = [](const content::Mesh& mesh, size_t t) {
+    std::vector<Corner> out;
+    for (int k = 0; k < 3; ++k) {
+      const int v = mesh.tri[t + k];
+      out.emplace_back(mesh.pos[v].x, mesh.pos[v].y, mesh.pos[v].z, mesh.u[v], mesh.v[v]);
+    }
+    return out;
+  };
+  std::vector<std::vector<Corner>> before, after;
+  for (size_t t = 0; t < m.tri.size(); t += 3) before.push_back(corners(m, t));
+  const std::vector<content::Mesh> pieces = content::splitIntoTiles(m, 300, 50);
+  for (const content::Mesh& piece : pieces) {
+    EXPECT_EQ(piece.texture, m.texture);
+    EXPECT_EQ(piece.name.compare(0, 5, "Grid_"), 0) << piece.name;
+    EXPECT_LE(piece.triangleCount(), 300u) << piece.name;
+    for (size_t t = 0; t < piece.tri.size(); t += 3) after.push_back(corners(piece, t));
+  }
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
+  // 3,200 dense triangles need at least 11 pieces; the far ones add few.
+  EXPECT_GE(pieces.size(), 11u);
+  EXPECT_LE(pieces.size(), 40u);
+}
+
 }  // namespace
 
 TEST_F(World, EveryModelIsWellFormed) {

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "render/model.h"
 #include "render/render.h"
 
 namespace {
@@ -86,6 +89,43 @@ TEST(Frustum, DegeneratePlaneStaysFinite) {
     for (float v : plane) EXPECT_TRUE(std::isfinite(v));
   }
   EXPECT_TRUE(f.pointVisible(3, 4, 5));  // every plane is 0x + 0y + 0z + 1
+}
+
+// A textured shape standing for one tile: a sphere at (x, 0, z).
+Shape tile(const std::string& picture, float x, float z, float radius) {
+  Shape s;
+  s.textures.push_back({true, picture});
+  s.boundsCentre[0] = x;
+  s.boundsCentre[2] = z;
+  s.boundsRadius = radius;
+  return s;
+}
+
+TEST(TrackOrder, TilesOutOfViewAreLeftOutAndEachPictureRunDrawsNearestFirst) {
+  // Seen from (0, 0, 100) down -z, as gluLookAt sets the modelview.
+  float projection[16];
+  perspective(90, 1, 1, 10000, projection);
+  float modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -100, 1};
+  Frustum f;
+  f.extractFrom(projection, modelview);
+  EXPECT_FLOAT_EQ(f.eye[0], 0);
+  EXPECT_FLOAT_EQ(f.eye[1], 0);
+  EXPECT_FLOAT_EQ(f.eye[2], 100);
+
+  Model track;
+  track.shapes = {
+      tile("Road.tga", 0, -900, 50),    // 0: far
+      tile("Road.tga", 0, 300, 50),     // 1: behind the eye: out
+      tile("Road.tga", 0, 0, 50),       // 2: near
+      tile("Grass.tga", 0, -50, 50),    // 3
+      tile("Grass.tga", 5000, 0, 50),   // 4: far off to the side: out
+      tile("Grass.tga", 0, -2000, 50),  // 5
+      tile("Grass.tga", 0, 50, 80),     // 6: reaches past the eye: in, nearest
+      tile("Road.tga", 0, 60, 50),      // 7: a run of its own after the grass
+  };
+  std::vector<int> order = {42};  // refilled, not appended to
+  orderVisibleShapes(track, f, order);
+  EXPECT_EQ(order, (std::vector<int>{2, 0, 6, 3, 5, 7}));
 }
 
 }  // namespace

@@ -129,6 +129,13 @@ struct Mesh {
   size_t triangleCount() const { return tri.size() / 3; }
 };
 
+// The mesh cut into squares on the ground plane, each triangle in the square
+// that holds its centroid: a square is quartered while it holds more than
+// `maxTriangles` and is wider than `minSize`, so sparse ground stays in a few
+// large pieces. Empty squares are left out; the pieces are named after the
+// mesh and numbered.
+std::vector<Mesh> splitIntoTiles(const Mesh& m, size_t maxTriangles, float minSize);
+
 struct ModelFile {
   std::vector<Mesh> shapes;
   size_t triangleCount() const;

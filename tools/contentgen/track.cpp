@@ -289,6 +289,10 @@ const char* kTexKerb = "Data/Textures/Kerb.tga";
 const char* kTexGrass = "Data/Textures/Grass.tga";
 const char* kTexStart = "Data/Textures/StartLine.tga";
 constexpr float kGrassTile = 420;
+// How the drawn track is cut into pieces: a view draws only the pieces it can
+// see, and each costs the renderer one draw.
+constexpr size_t kTrackTileTriangles = 300;
+constexpr float kTrackTileSize = 1500;
 
 Material groundMaterial() {
   Material m;
@@ -778,8 +782,11 @@ World buildWorld() {
   Mesh line{"FinishLine", groundMaterial(), kTexStart, {}, {}, {}, {}, {}};
   addStartLine(line, cl);
   // Nearest first: the ground under the road and the verges then fails the
-  // depth test before it is shaded.
-  w.track.shapes = {road, kerbL, line, verge, ground};
+  // depth test before it is shaded. Each part is cut into tiles, so that a
+  // view draws only the tiles it can see.
+  for (const Mesh* part : {&road, &kerbL, &line, &verge, &ground}) {
+    for (Mesh& tile : splitIntoTiles(*part, kTrackTileTriangles, kTrackTileSize)) w.track.shapes.push_back(std::move(tile));
+  }
 
   // The collision surface: the same road every second section, and the same ground.
   std::vector<CrossSection> coarse;

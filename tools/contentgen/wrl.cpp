@@ -6,8 +6,11 @@
 // transparency, the texture before the Coordinate section, one entry per line.
 #include "contentgen.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace content {
@@ -18,6 +21,78 @@ int Mesh::add(Vec3 p, Vec3 n, float s, float t) {
   u.push_back(s);
   v.push_back(t);
   return int(pos.size()) - 1;
+}
+
+namespace {
+
+// The triangles `picked` (first corners' offsets into m.tri) as a mesh of their own.
+Mesh subMesh(const Mesh& m, const std::vector<size_t>& picked, const std::string& name) {
+  Mesh tile;
+  tile.name = name;
+  tile.mat = m.mat;
+  tile.texture = m.texture;
+  const bool mapped = m.u.size() == m.pos.size() && m.v.size() == m.pos.size();
+  std::vector<int> to(m.pos.size(), -1);
+  for (size_t t : picked) {
+    int corner[3];
+    for (int k = 0; k < 3; ++k) {
+      const int from = m.tri[t + k];
+      if (to[from] < 0) {
+        to[from] = int(tile.pos.size());
+        tile.pos.push_back(m.pos[from]);
+        tile.nrm.push_back(m.nrm[from]);
+        if (mapped) tile.u.push_back(m.u[from]), tile.v.push_back(m.v[from]);
+      }
+      corner[k] = to[from];
+    }
+    tile.triangle(corner[0], corner[1], corner[2]);
+  }
+  return tile;
+}
+
+struct TileSplit {
+  const Mesh& m;
+  const std::vector<Vec3>& centroid;  // per triangle
+  size_t maxTriangles;
+  float minSize;
+  std::vector<Mesh> out;
+
+  void split(const std::vector<size_t>& picked, float x0, float z0, float size) {
+    if (picked.empty()) return;
+    if (picked.size() <= maxTriangles || size <= minSize) {
+      out.push_back(subMesh(m, picked, m.name + "_" + std::to_string(out.size())));
+      return;
+    }
+    const float half = size / 2;
+    std::vector<size_t> quarter[4];
+    for (size_t t : picked) {
+      const Vec3& c = centroid[t / 3];
+      quarter[(c.x >= x0 + half ? 1 : 0) + (c.z >= z0 + half ? 2 : 0)].push_back(t);
+    }
+    for (int q = 0; q < 4; ++q) split(quarter[q], x0 + (q & 1) * half, z0 + (q >> 1) * half, half);
+  }
+};
+
+}  // namespace
+
+std::vector<Mesh> splitIntoTiles(const Mesh& m, size_t maxTriangles, float minSize) {
+  std::vector<Vec3> centroid;
+  std::vector<size_t> all;
+  float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+  for (size_t t = 0; t + 2 < m.tri.size(); t += 3) {
+    const Vec3 c = (m.pos[m.tri[t]] + m.pos[m.tri[t + 1]] + m.pos[m.tri[t + 2]]) * (1.0f / 3);
+    centroid.push_back(c);
+    all.push_back(t);
+    lo[0] = std::min(lo[0], c.x), lo[1] = std::min(lo[1], c.z);
+    hi[0] = std::max(hi[0], c.x), hi[1] = std::max(hi[1], c.z);
+  }
+  TileSplit tiles{m, centroid, maxTriangles, minSize, {}};
+  if (!all.empty()) {
+    // A hair over the centroids' extent, so that the largest ones fall inside.
+    const float size = std::max(hi[0] - lo[0], hi[1] - lo[1]) * 1.0001f + 1.0f;
+    tiles.split(all, lo[0], lo[1], size);
+  }
+  return std::move(tiles.out);
 }
 
 void Mesh::flatTri(Vec3 a, Vec3 b, Vec3 c, Vec3 out) {
