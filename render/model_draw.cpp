@@ -197,12 +197,18 @@ void Model::endShape(bool alphaTest, int i) const {
 // that initialisation set and on each pass setting what it needs.
 void Model::draw(bool alphaTest, int shapeIndex, int /*reserved*/) const {
   const int count = static_cast<int>(shapes.size());
+  auto drawShape = [&](int i) {
+    beginShape(alphaTest, i);
+    sendShape(i);
+    endShape(alphaTest, i);
+  };
+  if (shapeIndex != -1) {
+    if (shapeIndex >= 0 && shapeIndex < count) drawShape(shapeIndex);
+    return;
+  }
   for (Pass pass : {kOpaquePass, kTransparentPass, kTexturedPass}) {
     for (int i = 0; i < count; ++i) {
-      if ((shapeIndex != -1 && shapeIndex != i) || passOf(shapes[i]) != pass) continue;
-      beginShape(alphaTest, i);
-      sendShape(i);
-      endShape(alphaTest, i);
+      if (passOf(shapes[i]) == pass) drawShape(i);
     }
   }
 }
