@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "written_bytes.h"
 #include "race/ghost.h"
 
 namespace {
@@ -30,13 +31,7 @@ Ghost sample(std::size_t ticks) {
 }
 
 std::string bytes(const Ghost& g) {
-  std::FILE* f = std::tmpfile();
-  EXPECT_TRUE(writeGhost(f, g));
-  std::string s(static_cast<std::size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  EXPECT_EQ(std::fread(s.data(), 1, s.size(), f), s.size());
-  std::fclose(f);
-  return s;
+  return writtenBytes([&](std::FILE* f) { return writeGhost(f, g); });
 }
 
 std::string refusal(const std::string& s, Ghost* into = nullptr) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "written_bytes.h"
 #include "race/recording.h"
 
 namespace {
@@ -31,13 +32,7 @@ RaceRecording sample() {
 }
 
 std::string text(const RaceRecording& r) {
-  std::FILE* f = std::tmpfile();
-  EXPECT_TRUE(writeRecording(f, r));
-  std::string s(static_cast<std::size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  EXPECT_EQ(std::fread(s.data(), 1, s.size(), f), s.size());
-  std::fclose(f);
-  return s;
+  return writtenBytes([&](std::FILE* f) { return writeRecording(f, r); });
 }
 
 bool read(const std::string& s, RaceRecording& r, std::string& why) {
