@@ -293,6 +293,12 @@ constexpr float kGrassTile = 420;
 // see, and each costs the renderer one draw.
 constexpr size_t kTrackTileTriangles = 300;
 constexpr float kTrackTileSize = 1500;
+// The drawn road, kerbs and verges leave out a section wherever a straight
+// quad passes within this many units of it (the asphalt is 280 wide), and
+// span at most this many sections: bends keep their sections, straights and
+// even slopes need only a few.
+constexpr float kStripTolerance = 0.5f;
+constexpr size_t kStripMaxSpan = 8;
 
 Material groundMaterial() {
   Material m;
@@ -532,14 +538,45 @@ CrossSection crossSection(const Sample& s, const GroundHeight& groundAt) {
   return cs;
 }
 
-// Columns `from` to `to` of each section, every `stride`-th point across.
-void addStrip(Mesh& m, const std::vector<CrossSection>& cs, int from, int to, bool textured,
-              int uvMode, float vScale, int stride = 1) {
+// Which sections a strip over columns `from` to `to` needs: a section is left
+// out where every point of it lies within `tolerance` of the straight line
+// between the kept sections either side, so straights and gentle slopes take
+// long quads while bends keep every section. The first section is always kept;
+// the strip closes from the last kept one back to it.
+std::vector<size_t> sectionsToKeep(const std::vector<CrossSection>& cs, int from, int to, float tolerance,
+                                   size_t maxSpan) {
+  const size_t n = cs.size();
+  auto at = [&](size_t k) -> const CrossSection& { return cs[k % n]; };
+  auto spanFits = [&](size_t i, size_t j) {
+    for (size_t m = i + 1; m < j; ++m) {
+      const float t = float(m - i) / float(j - i);
+      for (int c = from; c <= to; ++c) {
+        const Vec3 straight = at(i).pt[c] + (at(j).pt[c] - at(i).pt[c]) * t;
+        if (length(straight - at(m).pt[c]) > tolerance) return false;
+      }
+    }
+    return true;
+  };
+  std::vector<size_t> keep;
+  size_t i = 0;
+  while (i < n) {
+    keep.push_back(i);
+    size_t j = i + 1;
+    while (j < n && j + 1 - i <= maxSpan && spanFits(i, j + 1)) ++j;
+    i = j;
+  }
+  return keep;
+}
+
+// Columns `from` to `to` of the kept sections, every `stride`-th point across.
+void addStrip(Mesh& m, const std::vector<CrossSection>& cs, const std::vector<size_t>& keep, int from, int to,
+              bool textured, int uvMode, float vScale, int stride = 1) {
   size_t n = cs.size();
-  for (size_t k = 0; k < n; ++k) {
+  for (size_t q = 0; q < keep.size(); ++q) {
+    const size_t k = keep[q], next = q + 1 < keep.size() ? keep[q + 1] : n;
     const CrossSection& a = cs[k];
-    const CrossSection& b = cs[(k + 1) % n];
-    float v0 = float(k) * vScale, v1 = float(k + 1) * vScale;
+    const CrossSection& b = cs[next % n];
+    float v0 = float(k) * vScale, v1 = float(next) * vScale;
     for (int j = from; j < to; j += stride) {
       Vec3 p[4] = {a.pt[j], a.pt[j + stride], b.pt[j + stride], b.pt[j]};
       float us[4], vs[4];
@@ -769,16 +806,20 @@ World buildWorld() {
   std::vector<CrossSection> vergeSections;
   for (size_t i = 0; i < cl.size(); i += 2) vergeSections.push_back(crossSection(cl[i], drawnHeight));
 
+  // The road and its kerbs share their sections, so no seam opens between them.
+  const std::vector<size_t> roadKeep = sectionsToKeep(sections, 1, 5, kStripTolerance, kStripMaxSpan);
+  const std::vector<size_t> leftKeep = sectionsToKeep(vergeSections, 0, 1, kStripTolerance, kStripMaxSpan);
+  const std::vector<size_t> rightKeep = sectionsToKeep(vergeSections, 5, 6, kStripTolerance, kStripMaxSpan);
   Mesh road{"Road", groundMaterial(), kTexRoad, {}, {}, {}, {}, {}};
   road.mat.specular = v3(0.15f, 0.15f, 0.15f);
   // The asphalt is flat across: one quad spans it.
-  addStrip(road, sections, 2, 4, true, 1, 30.0f / 280.0f, 2);
+  addStrip(road, sections, roadKeep, 2, 4, true, 1, 30.0f / 280.0f, 2);
   Mesh kerbL{"KerbLeft", groundMaterial(), kTexKerb, {}, {}, {}, {}, {}};
-  addStrip(kerbL, sections, 1, 2, true, 1, 30.0f / 60.0f);
-  addStrip(kerbL, sections, 4, 5, true, 1, 30.0f / 60.0f);
+  addStrip(kerbL, sections, roadKeep, 1, 2, true, 1, 30.0f / 60.0f);
+  addStrip(kerbL, sections, roadKeep, 4, 5, true, 1, 30.0f / 60.0f);
   Mesh verge{"Verge", groundMaterial(), kTexGrass, {}, {}, {}, {}, {}};
-  addStrip(verge, vergeSections, 0, 1, true, 0, 0);
-  addStrip(verge, vergeSections, 5, 6, true, 0, 0);
+  addStrip(verge, vergeSections, leftKeep, 0, 1, true, 0, 0);
+  addStrip(verge, vergeSections, rightKeep, 5, 6, true, 0, 0);
   Mesh line{"FinishLine", groundMaterial(), kTexStart, {}, {}, {}, {}, {}};
   addStartLine(line, cl);
   // Nearest first: the ground under the road and the verges then fails the
@@ -793,7 +834,9 @@ World buildWorld() {
   for (size_t i = 0; i < sections.size(); i += 2) coarse.push_back(sections[i]);
   Material plain;
   Mesh solid{"Surface", plain, "", {}, {}, {}, {}, {}};
-  addStrip(solid, coarse, 0, 6, false, 0, 0);
+  std::vector<size_t> every(coarse.size());
+  for (size_t i = 0; i < every.size(); ++i) every[i] = i;
+  addStrip(solid, coarse, every, 0, 6, false, 0, 0);
   addTerrain(solid, terrain, false);
   w.collide.shapes = {solid};
 
