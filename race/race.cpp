@@ -87,6 +87,8 @@ void Scenery::load(int titleEntry) {
   if (titleEntry != 0) return;  // the only track
   palm.load("Data/Models/Palme.wrl");
   palm2.load("Data/Models/Palme2.wrl");
+  palmFar.load("Data/Models/Palme_Far.wrl");
+  palm2Far.load("Data/Models/Palme2_Far.wrl");
   bush.load("Data/Models/Strauch.wrl");
   house.load("Data/Models/Haus.wrl");
   trackCollide.load("Data/Models/Track01_Collide.wrl");

@@ -15,18 +15,29 @@ struct Placement {
   float scaleX = 0, scaleY = 0, scaleZ = 0;
 };
 
+// A palm's far version lies within this many units (at scale 1) of the palm
+// everywhere, as the content tests hold the generator to; a view draws it
+// instead of the palm where that difference spans at most kFarVersionPixels.
+constexpr float kFarVersionError = 16.0f;
+constexpr float kFarVersionPixels = 1.0f;
+
 // The track and the placed scenery drawn around it.
 class Scenery {
  public:
   Model house;        // Data/Models/Haus.wrl
   Model palm;         // Data/Models/Palme.wrl
   Model palm2;        // Data/Models/Palme2.wrl
+  // The palms where they cover only a few pixels (Data/Models/Palme_Far.wrl and
+  // Palme2_Far.wrl). A missing or empty file leaves the full palm everywhere.
+  Model palmFar;
+  Model palm2Far;
   Model bush;         // Data/Models/Strauch.wrl
   Model trackCollide; // Data/Models/Track01_Collide.wrl, never drawn
   Model track;        // Data/Models/Track01.wrl
   float cullCentre[3] = {0, 0, 0};
   std::vector<int> trackOrder;  // the track shapes the current view draws
-  std::vector<const Placement*> visiblePlacements;  // of the kind being drawn
+  std::vector<const Placement*> visiblePlacements;  // of the kind being drawn, full detail
+  std::vector<const Placement*> farPlacements;      // of the kind being drawn, far version
   std::vector<int> shapeOrder;                      // of the kind being drawn
 
   void load(int titleEntry);

@@ -21,10 +21,12 @@ void Frustum::extract() {
   float modelview[16];
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-  extractFrom(projection, modelview);
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  extractFrom(projection, modelview, viewport[3]);
 }
 
-void Frustum::extractFrom(const float projection[16], const float modelview[16]) {
+void Frustum::extractFrom(const float projection[16], const float modelview[16], int viewportHeight) {
   const float* P = projection;
   const float* M = modelview;
   float C[16];
@@ -51,6 +53,11 @@ void Frustum::extractFrom(const float projection[16], const float modelview[16])
   for (int i = 0; i < 3; ++i) {
     eye[i] = -(M[4 * i + 0] * M[12] + M[4 * i + 1] * M[13] + M[4 * i + 2] * M[14]);
   }
+  // A perspective projection's second diagonal entry is the cotangent of half
+  // the vertical field of view: half the viewport's height over the distance
+  // at which one unit spans one pixel.
+  const float scale = P[5] * 0.5f * static_cast<float>(viewportHeight);
+  focalPixels = std::isfinite(scale) && scale > 0 ? scale : 0;
 }
 
 void Frustum::normalizePlane(int plane) {

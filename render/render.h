@@ -17,9 +17,15 @@ class Frustum {
  public:
   float planes[6][4] = {};  // 0 right, 1 left, 2 bottom, 3 top, 4 far, 5 near
   float eye[3] = {};        // where the view is seen from, in model space
+  // The view's focal length in pixels: a length L at distance d from the eye
+  // spans about L * focalPixels / d pixels near the middle of the view.
+  // 0 when not known.
+  float focalPixels = 0;
+  // From GL's current matrices and viewport.
   void extract();
-  // Extraction from given column-major matrices (what extract reads from GL).
-  void extractFrom(const float projection[16], const float modelview[16]);
+  // Extraction from given column-major matrices (what extract reads from GL)
+  // and the viewport's height in pixels.
+  void extractFrom(const float projection[16], const float modelview[16], int viewportHeight = 0);
   void normalizePlane(int plane);
   bool pointVisible(float x, float y, float z) const;
   bool sphereVisible(float x, float y, float z, float radius) const;

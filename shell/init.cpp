@@ -50,7 +50,8 @@ void setMaxAnisotropy() {
   glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
   if (softwareRenderer()) maxAnisotropy = 1.0f;
   for (Model* model : {&gWorld.track, &gSkyModel, &gCarModel, &gWheelModel, &gWorld.house,
-                       &gWorld.palm, &gWorld.palm2, &gWorld.bush, &gWorld.trackCollide}) {
+                       &gWorld.palm, &gWorld.palm2, &gWorld.palmFar, &gWorld.palm2Far, &gWorld.bush,
+                       &gWorld.trackCollide}) {
     model->maxAnisotropy = maxAnisotropy;
   }
 }
@@ -85,8 +86,8 @@ void setDefaultOptions() {
     model->mipmapping = 1;
     model->anisotropyMode = 1;
   }
-  for (Model* model : {&gSkyModel, &gWorld.track, &gCarModel, &gWorld.palm, &gWorld.palm2,
-                       &gWorld.bush, &gWorld.house}) {
+  for (Model* model : {&gSkyModel, &gWorld.track, &gCarModel, &gWorld.palm, &gWorld.palm2, &gWorld.palmFar,
+                       &gWorld.palm2Far, &gWorld.bush, &gWorld.house}) {
     model->useDisplayLists = 0;
   }
 }

@@ -18,7 +18,8 @@ namespace {
 const char* kNamedFiles[] = {
     "Config.txt", "HighScore5.hs",
     "Data/Models/Sky.wrl", "Data/Models/Car.wrl", "Data/Models/Wheel.wrl", "Data/Models/Palme.wrl",
-    "Data/Models/Palme2.wrl", "Data/Models/Strauch.wrl", "Data/Models/Haus.wrl",
+    "Data/Models/Palme2.wrl", "Data/Models/Palme_Far.wrl", "Data/Models/Palme2_Far.wrl",
+    "Data/Models/Strauch.wrl", "Data/Models/Haus.wrl",
     "Data/Models/Track01_Collide.wrl", "Data/Models/Track01.wrl", "Data/Models/Haus01.txt",
     "Data/Models/Busch01.txt", "Data/Models/Palme01.txt", "Data/Models/Palme201.txt",
     "Data/Models/Track01_Centre.txt",
@@ -32,8 +33,8 @@ const char* kNamedFiles[] = {
     "Data/Sound/Race1.mp3", "Data/Sound/Race2.mp3", "Data/Sound/Race3.mp3", "Data/Sound/Race4.mp3",
 };
 
-const char* kModels[] = {"Sky", "Car", "Wheel", "Palme", "Palme2", "Strauch", "Haus",
-                         "Track01_Collide", "Track01"};
+const char* kModels[] = {"Sky", "Car", "Wheel", "Palme", "Palme2", "Palme_Far", "Palme2_Far",
+                         "Strauch", "Haus", "Track01_Collide", "Track01"};
 
 class Files : public ::testing::Test {
  protected:

@@ -11,7 +11,7 @@ using namespace content_test;
 TEST(GameLoader, ReadsEveryGeneratedModel) {
   std::string dir = gameDir();
   if (dir.empty()) GTEST_SKIP() << "FIVELAPS_BINARY_DIR is not set";
-  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Strauch", "Haus", "Track01", "Track01_Collide"}) {
+  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Palme_Far", "Palme2_Far", "Strauch", "Haus", "Track01", "Track01_Collide"}) {
     std::string path = dir + "/Data/Models/" + m + ".wrl";
     std::ifstream in(path);
     ASSERT_TRUE(in) << path;

@@ -3,6 +3,7 @@
 // and inside the culling spheres, the car and wheel fitting their physics.
 #include "content_support.h"
 #include "contentgen.h"
+#include "race/race.h"
 
 #include <gtest/gtest.h>
 
@@ -346,6 +347,7 @@ TEST_F(World, ModelsFitTheirCullingSpheres) {
   for (const Table& t : kTables) {
     auto shapes = scanModel(gameDir() + "/Data/Models/" + t.model + ".wrl");
     ASSERT_FALSE(shapes.empty()) << t.model;
+    for (auto& s : scanModel(gameDir() + "/Data/Models/" + t.model + "_Far.wrl")) shapes.push_back(s);
     auto rows = readTable(gameDir() + "/Data/Models/" + t.file + ".txt");
     rows.push_back({0, 0, 0, 0, 0, 0, 1, 1, 1});
     for (const auto& r : rows) {
@@ -371,6 +373,84 @@ TEST_F(World, TriangleBudgetsForASoftwareRenderer) {
   for (const char* m : {"Palme", "Palme2", "Strauch", "Haus"})
     for (const auto& s : scanModel(gameDir() + "/Data/Models/" + m + ".wrl")) scenery += s.coordIndex.size();
   EXPECT_LT(scenery, 300u);
+}
+
+namespace {
+using P3 = std::array<float, 3>;
+P3 operator-(const P3& a, const P3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+float dot(const P3& a, const P3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// Distance from p to the triangle abc (Ericson's closest-point regions).
+float distanceToTriangle(const P3& p, const P3& a, const P3& b, const P3& c) {
+  auto along = [](const P3& o, const P3& d, float t) {
+    return P3{o[0] + d[0] * t, o[1] + d[1] * t, o[2] + d[2] * t};
+  };
+  auto dist = [&](const P3& q) { const P3 d = p - q; return std::sqrt(dot(d, d)); };
+  const P3 ab = b - a, ac = c - a, ap = p - a;
+  const float d1 = dot(ab, ap), d2 = dot(ac, ap);
+  if (d1 <= 0 && d2 <= 0) return dist(a);
+  const P3 bp = p - b;
+  const float d3 = dot(ab, bp), d4 = dot(ac, bp);
+  if (d3 >= 0 && d4 <= d3) return dist(b);
+  const float vc = d1 * d4 - d3 * d2;
+  if (vc <= 0 && d1 >= 0 && d3 <= 0) return dist(along(a, ab, d1 / (d1 - d3)));
+  const P3 cp = p - c;
+  const float d5 = dot(ab, cp), d6 = dot(ac, cp);
+  if (d6 >= 0 && d5 <= d6) return dist(c);
+  const float vb = d5 * d2 - d1 * d6;
+  if (vb <= 0 && d2 >= 0 && d6 <= 0) return dist(along(a, ac, d2 / (d2 - d6)));
+  const float va = d3 * d6 - d5 * d4;
+  if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0) {
+    return dist(along(b, c - b, (d4 - d3) / ((d4 - d3) + (d5 - d6))));
+  }
+  const float denom = 1 / (va + vb + vc);
+  const P3 q = along(along(a, ab, vb * denom), ac, vc * denom);
+  return dist(q);
+}
+
+// The farthest that points spread over `from`'s triangles lie from `to`'s surface.
+float farthestFrom(const ScannedShape& from, const ScannedShape& to) {
+  float worst = 0;
+  for (const auto& t : from.coordIndex) {
+    const P3 &a = from.coords[size_t(t[0])], &b = from.coords[size_t(t[1])], &c = from.coords[size_t(t[2])];
+    for (int i = 0; i <= 4; ++i)
+      for (int k = 0; i + k <= 4; ++k) {
+        const float u = i / 4.0f, v = k / 4.0f;
+        P3 p;
+        for (size_t d = 0; d < 3; ++d) p[d] = a[d] + (b[d] - a[d]) * u + (c[d] - a[d]) * v;
+        float nearest = 1e9f;
+        for (const auto& s : to.coordIndex)
+          nearest = std::min(nearest, distanceToTriangle(p, to.coords[size_t(s[0])], to.coords[size_t(s[1])],
+                                                         to.coords[size_t(s[2])]));
+        worst = std::max(worst, nearest);
+      }
+  }
+  return worst;
+}
+}  // namespace
+
+// A view draws a palm's far version where the two differ by at most a pixel,
+// taking the game's bound on how far apart they are: each shape's surface
+// must lie within that bound of the other's, both ways, with the same
+// picture and material, on two fifths of the triangles at most.
+TEST_F(World, FarPalmsStayWithinTheGamesBoundOfThePalms) {
+  for (const char* m : {"Palme", "Palme2"}) {
+    const auto near = scanModel(gameDir() + "/Data/Models/" + m + ".wrl");
+    const auto far = scanModel(gameDir() + "/Data/Models/" + std::string(m) + "_Far.wrl");
+    ASSERT_EQ(far.size(), near.size()) << m;
+    size_t nearTriangles = 0, farTriangles = 0;
+    for (size_t i = 0; i < near.size(); ++i) {
+      EXPECT_EQ(far[i].name, near[i].name) << m;
+      EXPECT_EQ(far[i].texture, near[i].texture) << m;
+      EXPECT_EQ(far[i].transparency, near[i].transparency) << m;
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(far[i].diffuse[c], near[i].diffuse[c]) << m;
+      EXPECT_LE(farthestFrom(near[i], far[i]), kFarVersionError) << m << " " << near[i].name;
+      EXPECT_LE(farthestFrom(far[i], near[i]), kFarVersionError) << m << " " << near[i].name;
+      nearTriangles += near[i].coordIndex.size();
+      farTriangles += far[i].coordIndex.size();
+    }
+    EXPECT_LE(farTriangles * 5, nearTriangles * 2) << m;
+  }
 }
 
 // The main view draws the sky after the car, its wheels and the track, which
@@ -480,7 +560,7 @@ TEST(TrackTiles, EveryTriangleLandsInExactlyOnePieceUnchanged) {
 }  // namespace
 
 TEST_F(World, EveryModelIsWellFormed) {
-  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Strauch", "Haus", "Track01", "Track01_Collide"})
+  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Palme_Far", "Palme2_Far", "Strauch", "Haus", "Track01", "Track01_Collide"})
     expectWellFormed(scanModel(gameDir() + "/Data/Models/" + m + ".wrl"), m);
 }
 
@@ -521,7 +601,7 @@ TEST_F(World, CarAndWheelFitTheirPhysics) {
 
 // A vertex no triangle uses gets no normal from the loader's folding.
 TEST_F(World, EveryVertexBelongsToATriangle) {
-  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Strauch", "Haus", "Track01"}) {
+  for (const char* m : {"Sky", "Car", "Wheel", "Palme", "Palme2", "Palme_Far", "Palme2_Far", "Strauch", "Haus", "Track01"}) {
     auto shapes = scanModel(gameDir() + "/Data/Models/" + m + ".wrl");
     for (size_t i = 0; i < shapes.size(); ++i) {
       std::vector<bool> used(shapes[i].coords.size(), false);

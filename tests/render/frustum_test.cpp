@@ -81,10 +81,26 @@ TEST(Frustum, BoxesNeedOneCornerStrictlyInsideEveryPlane) {
   EXPECT_TRUE(f.boxVisible(0, 0, 0, 10.0f, 10.0f, 10.0f));    // encloses the view
 }
 
+// The far palms are chosen by how many pixels a length spans in the view: a
+// reflection face of 256 rows at 90 degrees, the main view at 50 degrees.
+TEST(Frustum, FocalLengthIsCountedInTheViewportsPixels) {
+  float projection[16];
+  Frustum f;
+  perspective(90.0f, 1.0f, 1.0f, 40000.0f, projection);
+  f.extractFrom(projection, kIdentity, 256);
+  EXPECT_NEAR(f.focalPixels, 128.0f, 1e-3f);
+  perspective(50.0f, 1024.0f / 786.0f, 5.0f, 40000.0f, projection);
+  f.extractFrom(projection, kIdentity, 786);
+  EXPECT_NEAR(f.focalPixels, 393.0f / std::tan(25.0f * 3.14159265f / 180.0f), 0.05f);
+  f.extractFrom(projection, kIdentity);
+  EXPECT_EQ(f.focalPixels, 0.0f) << "no viewport given";
+}
+
 TEST(Frustum, DegeneratePlaneStaysFinite) {
   const float flat[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
   Frustum f;
-  f.extractFrom(flat, kIdentity);
+  f.extractFrom(flat, kIdentity, 300);
+  EXPECT_EQ(f.focalPixels, 0.0f);
   for (const auto& plane : f.planes) {
     for (float v : plane) EXPECT_TRUE(std::isfinite(v));
   }

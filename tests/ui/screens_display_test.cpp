@@ -591,4 +591,40 @@ TEST_F(GameWindow, CullingAndDrawingOrderLeaveTheRaceViewsUnchanged) {
   gScreenHeight = gHudHeight = kHeight;
 }
 
+// Palms that cover a few pixels are drawn by their far versions: the views
+// then differ from the full palms' by a few scattered pixels, for far fewer
+// triangles. The small reflection faces take them much nearer than the main view.
+TEST_F(GameWindow, FarPalmsChangeTheViewsByAFewPixelsOnly) {
+  ASSERT_TRUE(startSmallRace()) << "the race was not built";
+  for (int i = 0; i < 30; ++i) gameFrame();
+
+  auto frame = [](Image* ahead, long* triangles) {
+    gTrianglesSent = 0;
+    onDisplay();
+    *triangles = gTrianglesSent;
+    *ahead = cubeFace(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z);
+    return readBack();
+  };
+  Image aheadFar, aheadFull;
+  long trianglesFar = 0, trianglesFull = 0;
+  const Image withFar = frame(&aheadFar, &trianglesFar);
+  Model palmFar, palm2Far;  // empty: every palm in full
+  std::swap(gWorld.palmFar, palmFar);
+  std::swap(gWorld.palm2Far, palm2Far);
+  const Image full = frame(&aheadFull, &trianglesFull);
+  std::swap(gWorld.palmFar, palmFar);
+  std::swap(gWorld.palm2Far, palm2Far);
+
+  const long mainPixels = 400L * 300, facePixels = 256L * 256;
+  EXPECT_LT(differences(withFar, full).count, mainPixels / 200) << "the main view";
+  EXPECT_LT(differingBytes(aheadFar, aheadFull) / 3, facePixels / 50) << "the reflection face ahead";
+  EXPECT_GT(differingBytes(aheadFar, aheadFull), 0) << "no far palm in the face ahead";
+  EXPECT_LT(trianglesFar + 5000, trianglesFull);
+
+  enterHighScores(false);
+  returnToTitle();
+  gScreenWidth = gHudWidth = kWidth;
+  gScreenHeight = gHudHeight = kHeight;
+}
+
 }  // namespace

@@ -175,6 +175,10 @@ ModelFile buildCar();
 ModelFile buildWheel();
 ModelFile buildPalm();
 ModelFile buildPalm2();
+// The palms as they are drawn where they cover a few pixels: same shapes,
+// pictures and outline, a third of the triangles.
+ModelFile buildPalmFar();
+ModelFile buildPalm2Far();
 ModelFile buildBush();
 ModelFile buildHouse();
 ModelFile buildSky();

@@ -68,6 +68,8 @@ bool generateAll(const std::string& gameDir, GenerateStats* stats) {
   ok = writeModel(models + "Wheel.wrl", buildWheel()) && ok;
   ok = writeModel(models + "Palme.wrl", buildPalm()) && ok;
   ok = writeModel(models + "Palme2.wrl", buildPalm2()) && ok;
+  ok = writeModel(models + "Palme_Far.wrl", buildPalmFar()) && ok;
+  ok = writeModel(models + "Palme2_Far.wrl", buildPalm2Far()) && ok;
   ok = writeModel(models + "Strauch.wrl", buildBush()) && ok;
   ok = writeModel(models + "Haus.wrl", buildHouse()) && ok;
   ok = writeModel(models + "Sky.wrl", buildSky()) && ok;

@@ -267,10 +267,23 @@ const char* kTexSky = "Data/Textures/Sky.tga";
 
 Material leafMaterial() { return paintLike(v3(1, 1, 1), v3(0.05f, 0.05f, 0.05f), 0.1f); }
 
+// How finely a palm is built. Seen from the road a trunk is a few pixels
+// wide: five sides read as round. The far version is what a palm looks like
+// from where it covers a few pixels: straight three-sided trunks and flat
+// fronds, about a third of the triangles.
+struct PalmDetail {
+  int sides;     // around each trunk
+  int maxRings;  // along each trunk, at most
+  int frondSegments;
+};
+const PalmDetail kNearPalm = {5, 8, 2};
+const PalmDetail kFarPalm = {3, 1, 1};
+
 // A tapered trunk along a gentle curve from `base` to `top`.
-// Seen from the road a trunk is a few pixels wide: five sides read as round.
-void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend, int rings) {
-  const int sides = 5;
+void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend, int rings,
+              const PalmDetail& detail) {
+  const int sides = detail.sides;
+  rings = std::min(rings, detail.maxRings);
   std::vector<std::vector<int>> idx(rings + 1);
   for (int k = 0; k <= rings; ++k) {
     float t = float(k) / rings;
@@ -290,10 +303,11 @@ void addTrunk(Mesh& m, Vec3 base, Vec3 top, float r0, float r1, Vec3 bend, int r
     }
 }
 
-// One palm frond: a drooping strip of two quads, the leaf picture along it.
-void addFrond(Mesh& m, Vec3 crown, float yaw, float len, float width, float lift) {
+// One palm frond: a drooping strip of two quads, the leaf picture along it;
+// far away one quad.
+void addFrond(Mesh& m, Vec3 crown, float yaw, float len, float width, float lift, const PalmDetail& detail) {
   Vec3 dir = v3(std::sin(yaw), 0, std::cos(yaw)), across = v3(std::cos(yaw), 0, -std::sin(yaw));
-  const int n = 2;
+  const int n = detail.frondSegments;
   int prevL = -1, prevR = -1;
   for (int k = 0; k <= n; ++k) {
     float t = float(k) / n;
@@ -312,36 +326,42 @@ void addFrond(Mesh& m, Vec3 crown, float yaw, float len, float width, float lift
   }
 }
 
-void palmCrown(Mesh& leaves, Vec3 crown, int fronds, float len, float width, float phase) {
+void palmCrown(Mesh& leaves, Vec3 crown, int fronds, float len, float width, float phase,
+               const PalmDetail& detail) {
   for (int i = 0; i < fronds; ++i) {
     float yaw = phase + 2 * kPi * i / fronds;
     float lift = (i % 2) ? 18.0f : 8.0f;
-    addFrond(leaves, crown, yaw, len * ((i % 3) ? 1.0f : 0.85f), width, lift);
+    addFrond(leaves, crown, yaw, len * ((i % 3) ? 1.0f : 0.85f), width, lift, detail);
   }
+}
+
+ModelFile palm(const PalmDetail& d) {
+  Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
+  Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
+  addTrunk(bark, v3(0, -6, 0), v3(6, 148, 2), 6.5f, 3.8f, v3(5, 0, 2), 3, d);
+  palmCrown(leaves, v3(6, 147, 2), 9, 62, 30, 0.3f, d);
+  ModelFile f;
+  f.shapes = {bark, leaves};
+  return f;
+}
+
+ModelFile palm2(const PalmDetail& d) {
+  Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
+  Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
+  addTrunk(bark, v3(-4, -8, 0), v3(-30, 232, 6), 8.5f, 4.8f, v3(-8, 0, 0), 4, d);
+  addTrunk(bark, v3(5, -8, 2), v3(28, 196, -10), 8.0f, 4.5f, v3(10, 0, -4), 4, d);
+  palmCrown(leaves, v3(-30, 231, 6), 10, 78, 38, 0.1f, d);
+  palmCrown(leaves, v3(28, 195, -10), 9, 70, 34, 0.5f, d);
+  ModelFile f;
+  f.shapes = {bark, leaves};
+  return f;
 }
 }  // namespace
 
-ModelFile buildPalm() {
-  Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
-  Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
-  addTrunk(bark, v3(0, -6, 0), v3(6, 148, 2), 6.5f, 3.8f, v3(5, 0, 2), 3);
-  palmCrown(leaves, v3(6, 147, 2), 9, 62, 30, 0.3f);
-  ModelFile f;
-  f.shapes = {bark, leaves};
-  return f;
-}
-
-ModelFile buildPalm2() {
-  Mesh bark = makeMesh("Trunk", leafMaterial(), kTexBark);
-  Mesh leaves = makeMesh("Fronds", leafMaterial(), kTexFrond);
-  addTrunk(bark, v3(-4, -8, 0), v3(-30, 232, 6), 8.5f, 4.8f, v3(-8, 0, 0), 4);
-  addTrunk(bark, v3(5, -8, 2), v3(28, 196, -10), 8.0f, 4.5f, v3(10, 0, -4), 4);
-  palmCrown(leaves, v3(-30, 231, 6), 10, 78, 38, 0.1f);
-  palmCrown(leaves, v3(28, 195, -10), 9, 70, 34, 0.5f);
-  ModelFile f;
-  f.shapes = {bark, leaves};
-  return f;
-}
+ModelFile buildPalm() { return palm(kNearPalm); }
+ModelFile buildPalm2() { return palm2(kNearPalm); }
+ModelFile buildPalmFar() { return palm(kFarPalm); }
+ModelFile buildPalm2Far() { return palm2(kFarPalm); }
 
 ModelFile buildBush() {
   Mesh m = makeMesh("Foliage", leafMaterial(), kTexBush);
