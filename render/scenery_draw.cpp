@@ -39,10 +39,6 @@ void endWorldSamples(bool keepMultisample) {
   glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE_ARB);
 }
 
-}  // namespace
-
-namespace {
-
 float sq(float v) { return v * v; }
 
 float squaredDistance(const float a[3], const float b[3]) {
