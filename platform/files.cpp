@@ -67,33 +67,72 @@ void removeStaleTemporaries(const PathParts& parts) {
   closedir(listing);
 }
 
-}  // namespace
+// The file a save replaces: a symbolic link is followed to the file it names
+// (relative targets from the link's own folder), so that the player's link
+// into a synced or backed-up folder stays a link. A chain that loops or runs
+// too deep is left as it is; the save then fails at the rename or replaces
+// nothing of the player's.
+std::string followLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(n));
+    path = target[0] == '/' ? target : splitPath(path).dir + target;
+  }
+  return path;
+}
 
-namespace platform {
+mode_t newFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0644 & ~mask;
+}
 
-bool replaceFile(const char* path, const std::function<bool(std::FILE*)>& write) {
-  const PathParts parts = splitPath(path);
-  removeStaleTemporaries(parts);
-  std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  fchmod(fd, 0644);  // an ordinary file once renamed, not mkstemp's private one
+// Writes, flushes and syncs the temporary, then renames it over `path`.
+bool writeAndRename(int fd, const std::string& temporary, const std::string& path,
+                    const std::function<bool(std::FILE*)>& write) {
   std::FILE* file = fdopen(fd, "w");
   if (!file) {
     close(fd);
-    unlink(temporary.c_str());
     return false;
   }
   bool ok = write(file);
   ok = ok && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   ok = (std::fclose(file) == 0) && ok;
-  ok = ok && std::rename(temporary.c_str(), path) == 0;
-  if (!ok) {
+  return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace
+
+namespace platform {
+
+SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& write) {
+  const std::string path = followLinks(name);
+  struct stat old;
+  const bool exists = stat(path.c_str(), &old) == 0;
+  // Judged by the mode bits: the game may run as root, who may write anything.
+  if (exists && S_ISREG(old.st_mode) && (old.st_mode & S_IWUSR) == 0) return {SaveResult::ReadOnly};
+  if (exists && !S_ISREG(old.st_mode)) return {SaveResult::Failed};  // a folder or a device is not ours to replace
+  const PathParts parts = splitPath(path);
+  removeStaleTemporaries(parts);
+  std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return {SaveResult::Failed};
+  // The owner first (changing it clears set-id bits that the mode restores).
+  // Only root may give a file away; anyone else's save makes it their own.
+  const bool otherOwner = exists && (old.st_uid != geteuid() || old.st_gid != getegid());
+  const int owned = otherOwner ? fchown(fd, old.st_uid, old.st_gid) : 0;
+  (void)owned;
+  fchmod(fd, exists ? old.st_mode & 07777 : newFileMode());
+  if (!writeAndRename(fd, temporary, path, write)) {
     unlink(temporary.c_str());
-    return false;
+    return {SaveResult::Failed};
   }
   syncDirectory(parts.dir);
-  return true;
+  return {SaveResult::Saved};
 }
 
 }  // namespace platform

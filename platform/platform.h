@@ -25,12 +25,21 @@ int ShowCursor(bool show);
 bool waitForConsoleKey();
 
 namespace platform {
-// Saves a file safely: `write` fills a new temporary file beside `path`
+// What became of a save; true only when the new file is in place.
+struct SaveResult {
+  enum Outcome { Saved, ReadOnly, Failed } outcome;
+  explicit operator bool() const { return outcome == Saved; }
+};
+
+// Saves a file safely: `write` fills a new temporary file beside the file
 // (".<name>.fivelaps-saving-XXXXXX"), which is flushed, synced and renamed over
-// it. False when anything failed; `path` is then as it was. Temporaries of
-// `path` that a killed save left and that are a minute old are removed first;
-// no other file is ever touched.
-bool replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
+// it. A symbolic link is followed: the file it names is replaced in its own
+// folder and the link stays a link. A file without its owner's write bit is
+// left alone (ReadOnly); the new file keeps the old one's mode and owner, and
+// a first save makes it 0644 less the umask. Failed when anything else went
+// wrong; the file is then as it was. Temporaries that a killed save left and
+// that are a minute old are removed first; no other file is ever touched.
+SaveResult replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
 
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();

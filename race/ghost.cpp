@@ -226,9 +226,16 @@ void noteGhostPose() {
 void saveGhostOfBestRace() {
   const bool best = gHighScoreRank == 1 && gCurrentResult.totalTime != 0;
   if (!best || gRaceGhost.poses.empty() || gRaceGhost.totalTime != gCurrentResult.totalTime) return;
-  const bool saved =
-      platform::replaceFile(kGhostFile, [](std::FILE* file) { return writeGhost(file, gRaceGhost); });
-  if (!saved) std::printf("The ghost of the best race could not be saved; the old one is kept\n");
+  switch (platform::replaceFile(kGhostFile, [](std::FILE* file) { return writeGhost(file, gRaceGhost); }).outcome) {
+    case platform::SaveResult::Saved: break;
+    case platform::SaveResult::ReadOnly:
+      std::printf("The ghost file %s is read-only: the best race's ghost was not saved, the old one is kept\n",
+                  kGhostFile);
+      break;
+    case platform::SaveResult::Failed:
+      std::printf("The ghost of the best race could not be saved; the old one is kept\n");
+      break;
+  }
   std::fflush(stdout);
 }
 

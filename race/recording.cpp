@@ -201,7 +201,7 @@ bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
          readEnd(r, rec);
 }
 
-bool saveRecordingFile(const char* path, const RaceRecording& recording) {
+platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& recording) {
   return platform::replaceFile(path, [&recording](std::FILE* file) { return writeRecording(file, recording); });
 }
 

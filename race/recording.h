@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // The driving keys a tick reads, one bit each, in this order.
 constexpr int kRecordedKeys[] = {100, 101, 102, 103, 32, 114, 82, 99, 67};
 constexpr int kRecordedKeyCount = sizeof kRecordedKeys / sizeof kRecordedKeys[0];
@@ -54,7 +56,7 @@ bool writeRecording(std::FILE* file, const RaceRecording& recording);
 // (cut short, garbled, another version, too long) and `recording` is unusable.
 bool readRecording(std::FILE* file, RaceRecording& recording, std::string& why);
 // Saves to `path` through a temporary file beside it, renamed over it.
-bool saveRecordingFile(const char* path, const RaceRecording& recording);
+platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& recording);
 bool loadRecordingFile(const char* path, RaceRecording& recording, std::string& why);
 
 // FNV-1a over a run of bytes (the bit patterns of floats), continuing from `hash`.

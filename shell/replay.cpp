@@ -151,10 +151,14 @@ void reportReplayOutcome() {
 
 void saveRecording() {
   if (gRecordPath.empty()) return;
-  if (!saveRecordingFile(gRecordPath.c_str(), gRaceRecording)) {
-    std::printf("Race recording not saved to %s\n", gRecordPath.c_str());
-    std::fflush(stdout);
+  switch (saveRecordingFile(gRecordPath.c_str(), gRaceRecording).outcome) {
+    case platform::SaveResult::Saved: return;
+    case platform::SaveResult::ReadOnly:
+      std::printf("Race recording not saved: %s is read-only\n", gRecordPath.c_str());
+      break;
+    case platform::SaveResult::Failed: std::printf("Race recording not saved to %s\n", gRecordPath.c_str()); break;
   }
+  std::fflush(stdout);
 }
 
 }  // namespace

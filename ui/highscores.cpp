@@ -97,11 +97,12 @@ void readHighScores() {
   if (!file) return;  // the table keeps what it holds
   readHighScoreStream(file, gHighScores);
   std::fclose(file);
+  putInTableOrder(gHighScores, gHighScores + kTableSize);  // an edited file may have any order
 }
 
 // The new table replaces the old one only once it is safely on disk: a crash
 // or a full disk leaves the old table.
-bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
+platform::SaveResult writeHighScoreFile(const char* path, const HighScoreEntry table[10]) {
   return platform::replaceFile(path, [table](std::FILE* file) {
     for (int i = 0; i < kTableSize; ++i)
       if (std::fputs(formatHighScoreLine(table[i]).c_str(), file) < 0) return false;
@@ -115,10 +116,14 @@ void writeHighScores() {
     line.pop_back();
     std::printf("%s\n", line.c_str());
   }
-  if (!writeHighScoreFile(kHighScoreFile, gHighScores)) {
-    std::printf("The high-score table could not be saved; the old one is kept\n");
-  } else {
-    saveGhostOfBestRace();  // only with its table, never ahead of it
+  switch (writeHighScoreFile(kHighScoreFile, gHighScores).outcome) {
+    case platform::SaveResult::Saved: saveGhostOfBestRace(); break;  // only with its table, never ahead of it
+    case platform::SaveResult::ReadOnly:
+      std::printf("The high-score table %s is read-only: not saved, the old one is kept\n", kHighScoreFile);
+      break;
+    case platform::SaveResult::Failed:
+      std::printf("The high-score table could not be saved; the old one is kept\n");
+      break;
   }
   std::fflush(stdout);
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/platform.h"
+
 // ---- Per race: the HUD record -------------------------------------------------
 extern float gRaceClock;          // seconds since Go; negative during the countdown
 extern bool gClockFrozen;
@@ -74,9 +76,9 @@ void insertNewResult();
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]);
 // The place a result of this time takes in the table (ui/ranking.h).
 int rankFor(const HighScoreEntry table[10], float totalTime);
-// Writes the table atomically (temporary file, fsync, rename). False on failure,
-// in which case the old file is untouched.
-bool writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
+// Writes the table atomically (temporary file, fsync, rename); unless Saved,
+// the old file is untouched.
+platform::SaveResult writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
 
 // Name entry on the high-score screen.
 void typeNameLetter(unsigned char letter);   // plays the click when accepted

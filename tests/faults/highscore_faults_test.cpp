@@ -271,4 +271,81 @@ TEST_F(GhostSaving, AGhostThatCannotBeReplacedIsKeptAndTheFailureSaid) {
   EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
 }
 
+// ---- The player's own set-up of the files --------------------------------------
+
+mode_t modeOf(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Kept as links into a synced folder (one relative, one absolute): a save
+// replaces the files the links name, in that folder, and the links stay.
+TEST_F(GhostSaving, LinkedTableAndGhostStayLinksToTheirSavedFiles) {
+  ASSERT_EQ(mkdir("synced", 0755), 0);
+  faults::writeWhole("synced/HighScore5.hs", "old table\n");
+  faults::writeWhole("synced/ghost", "old ghost\n");
+  ASSERT_EQ(symlink("synced/HighScore5.hs", "HighScore5.hs"), 0);
+  ASSERT_EQ(symlink((dir_ + "/synced/ghost").c_str(), kGhostFile), 0);
+  saveAt(1);
+  for (const char* link : {"HighScore5.hs", kGhostFile}) {
+    struct stat info;
+    ASSERT_EQ(lstat(link, &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << link << " is no longer a link";
+  }
+  EXPECT_EQ(faults::readWhole("synced/HighScore5.hs"), savedText(gHighScores));
+  EXPECT_TRUE(ghostReads(90)) << said_;
+  EXPECT_EQ(faults::listDir("synced").size(), 2u) << "temporary files left in the linked folder";
+  EXPECT_EQ(faults::listDir(dir_).size(), 3u) << "temporary files left beside the links";
+}
+
+// A player who took the write bit away froze that file; root may write any
+// file, so the bits decide, not the permission check.
+TEST_F(GhostSaving, AFileWithoutItsWriteBitIsLeftAsItIsAndTheSaveSaysSo) {
+  faults::writeWhole("HighScore5.hs", "frozen table\n");
+  ASSERT_EQ(chmod("HighScore5.hs", 0444), 0);
+  saveAt(1);
+  EXPECT_EQ(faults::readWhole("HighScore5.hs"), "frozen table\n");
+  EXPECT_EQ(modeOf("HighScore5.hs"), 0444u);
+  EXPECT_NE(said_.find("The high-score table HighScore5.hs is read-only: not saved, the old one is kept"),
+            std::string::npos)
+      << said_;
+  EXPECT_NE(access(kGhostFile, F_OK), 0) << "a ghost went ahead of a table that was not saved";
+
+  ASSERT_EQ(chmod("HighScore5.hs", 0644), 0);
+  faults::writeWhole(kGhostFile, "frozen ghost\n");
+  ASSERT_EQ(chmod(kGhostFile, 0400), 0);
+  saveAt(1);
+  EXPECT_EQ(faults::readWhole("HighScore5.hs"), savedText(gHighScores));
+  EXPECT_EQ(faults::readWhole(kGhostFile), "frozen ghost\n");
+  EXPECT_NE(said_.find("The ghost file HighScore5.ghost is read-only"), std::string::npos) << said_;
+  EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
+}
+
+// A saved file keeps the mode (and, for root, the owner) the player gave it;
+// a first save follows the umask.
+TEST_F(GhostSaving, SavedFilesKeepTheirModeAndOwnerAndNewOnesFollowTheUmask) {
+  const mode_t umaskBefore = umask(027);
+  saveAt(1);
+  EXPECT_EQ(modeOf("HighScore5.hs"), 0640u);
+  EXPECT_EQ(modeOf(kGhostFile), 0640u);
+  for (mode_t mode : {0600u, 0664u}) {
+    ASSERT_EQ(chmod("HighScore5.hs", mode), 0);
+    ASSERT_EQ(chmod(kGhostFile, mode), 0);
+    saveAt(1);
+    EXPECT_EQ(modeOf("HighScore5.hs"), mode);
+    EXPECT_EQ(modeOf(kGhostFile), mode);
+  }
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown("HighScore5.hs", 4321, 4322), 0);
+    saveAt(1);
+    struct stat info;
+    ASSERT_EQ(stat("HighScore5.hs", &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4322u);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+  }
+  umask(umaskBefore);
+  EXPECT_TRUE(ghostReads(90)) << said_;
+}
+
 }  // namespace

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const HighScoreEntry& e : table) fuzz::require(e.name.size() <= kStoredNameLength, "names fit their field");
 
   static const std::string path = scratchPath();
-  fuzz::require(writeHighScoreFile(path.c_str(), table), "the table can be saved");
+  fuzz::require(static_cast<bool>(writeHighScoreFile(path.c_str(), table)), "the table can be saved");
   HighScoreEntry back[10];
   std::FILE* file = std::fopen(path.c_str(), "r");
   fuzz::require(file != nullptr, "the saved table can be opened");

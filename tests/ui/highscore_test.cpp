@@ -213,6 +213,36 @@ TEST_F(TempDir, EmptyTableEndsWithAPlaceForTheNewResult) {
   EXPECT_EQ(gHighScores[1].totalTime, 0);
 }
 
+// A table edited by hand: an empty place first and a result out of order.
+// Read, a new result goes among the results and every result stays.
+TEST_F(TempDir, AnEditedTableIsPutInOrderSoANewResultLosesNoRecord) {
+  HighScoreEntry edited[10];
+  fillTable(edited, {0, 180, 100, 110, 120, 130, 140, 150, 160, 170});
+  const fs::path old = fs::current_path();
+  fs::current_path(dir_);
+  ASSERT_TRUE(writeHighScoreFile("HighScore5.hs", edited));
+  readHighScores();
+  gCurrentResult = HighScoreEntry();
+  gCurrentResult.totalTime = 178.38f;
+  gCurrentResult.name = "auto";
+  rankNewResult();
+  EXPECT_EQ(gHighScoreRank, 9);
+  insertNewResult();
+  gHighScores[gHighScoreRank - 1] = gCurrentResult;  // as the screen fills it
+  testing::internal::CaptureStdout();
+  writeHighScores();
+  testing::internal::GetCapturedStdout();
+  HighScoreEntry back[10];
+  std::FILE* f = std::fopen("HighScore5.hs", "r");
+  readHighScoreStream(f, back);
+  std::fclose(f);
+  fs::current_path(old);
+  const float expected[10] = {100, 110, 120, 130, 140, 150, 160, 170, 178.38f, 180};
+  for (int i = 0; i < 10; ++i) EXPECT_FLOAT_EQ(back[i].totalTime, expected[i]) << "place " << i + 1;
+  EXPECT_EQ(back[8].name, "auto");
+  EXPECT_EQ(back[9].name, "pb");  // the 180 s result came second in the edited file
+}
+
 TEST_F(TempDir, AWriteThatFailsHalfWayKeepsTheOldFile) {
   HighScoreEntry t[10];
   fillTable(t, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100});
@@ -229,7 +259,7 @@ TEST_F(TempDir, AWriteThatFailsHalfWayKeepsTheOldFile) {
   rlimit small = saved;
   small.rlim_cur = 300;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = writeHighScoreFile(path.c_str(), t);
+  const bool written = static_cast<bool>(writeHighScoreFile(path.c_str(), t));
   setrlimit(RLIMIT_FSIZE, &saved);
 
   EXPECT_FALSE(written);

@@ -45,6 +45,7 @@ std::vector<ScoreLine> readScoreTable(std::istream& in) {
     line >> entry.totalTime;
     for (float& s : entry.splits) line >> s;
   }
+  putInTableOrder(table.begin(), table.end());  // as the game orders what it reads
   return table;
 }
 
