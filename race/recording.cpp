@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -147,7 +148,81 @@ bool readEnd(Reader& r, RaceRecording& rec) {
   return true;
 }
 
+// ---- What a race can leave behind ----------------------------------------------
+// The motor torque rises by 150 a tick only while every axle turns slower
+// than 120 (40 backwards), and the motor alone spins a wheel up by
+// torque x 0.0015 / 60 a tick: a wheel the road lets go reaches 120 after 253
+// rising ticks, at 37,950 (21,900 backwards), which is what flat ground, walls
+// and slopes all measure. Twice that leaves the road and the brake room to
+// hold a wheel back for a while.
+constexpr float kMaxMotorTorque = 2 * 37950.0f;
+constexpr float kMaxBrakeTorque = 40000.0f;  // the handbrake's, the largest the rules set
+constexpr float kMaxSteer = 0.5235988f;      // the steering limit at rest, pi/6
+// The ground has no edge to fall off, but a car can be thrown into the air:
+// at its top speed of some 28 units a tick, with the lift cancelling the
+// downforce, gravity alone (9.81) brings it down within 144,000 units of
+// height, and as far again to each side twice over.
+constexpr float kFlightRise = 150000.0f;
+constexpr float kBelowGround = 1000.0f;
+// A wheel's spin is its axle speeds summed tick after tick; a float stops
+// growing once half its spacing passes the speed added, which happens below
+// 2^33 for any axle speed under 512 (a driven wheel turns at most 120 and a
+// wheel rolling downhill at top speed under 200).
+constexpr float kMaxWheelSpin = 17179869184.0f;  // 2^34
+// Each race left while the car's body was inside gates leaves at most three
+// entries open, and the count carries over: a thousand is some 330 races
+// left so, far beyond any session.
+constexpr int kMaxOpenGateEntries = 1000;
+
+bool within(float v, float low, float high) { return v >= low && v <= high; }
+
+std::string outOf(const char* what, float v, float low, float high) {
+  char text[160];
+  std::snprintf(text, sizeof text, "a start no race leaves (%s %g, not in %g to %g)", what, static_cast<double>(v),
+                static_cast<double>(low), static_cast<double>(high));
+  return text;
+}
+
 }  // namespace
+
+bool startIsReachable(const RecordedStart& s, const TrackBounds& track, std::string& why) {
+  float low[3], high[3];
+  for (int i = 0; i < 3; ++i) {
+    const bool vertical = i == 1;
+    low[i] = track.min[i] - (vertical ? kBelowGround : 2 * kFlightRise);
+    high[i] = track.max[i] + (vertical ? kFlightRise : 2 * kFlightRise);
+  }
+  // No tick moves the car further than across that box.
+  const float extent = std::sqrt((high[0] - low[0]) * (high[0] - low[0]) + (high[1] - low[1]) * (high[1] - low[1]) +
+                                 (high[2] - low[2]) * (high[2] - low[2]));
+  struct Check {
+    const char* what;
+    float value, low, high;
+  };
+  const Check checks[] = {
+      {"motor torque", s.motorTorque, -kMaxMotorTorque, kMaxMotorTorque},
+      {"brake torque", s.brakeTorque, 0, kMaxBrakeTorque},
+      {"steering", s.steerAngle, -kMaxSteer, kMaxSteer},
+      {"speed", s.carSpeed, 0, extent},
+      {"previous speed", s.prevCarSpeed, 0, extent},
+      {"measured speed", s.lastMeasuredSpeed, 0, extent},
+      {"position x", s.prevCarPos[0], low[0], high[0]},
+      {"position y", s.prevCarPos[1], low[1], high[1]},
+      {"position z", s.prevCarPos[2], low[2], high[2]},
+      {"wheel spin", s.wheelSpin[0], -kMaxWheelSpin, kMaxWheelSpin},
+      {"wheel spin", s.wheelSpin[1], -kMaxWheelSpin, kMaxWheelSpin},
+      {"wheel spin", s.wheelSpin[2], -kMaxWheelSpin, kMaxWheelSpin},
+      {"wheel spin", s.wheelSpin[3], -kMaxWheelSpin, kMaxWheelSpin},
+      {"last gate", static_cast<float>(s.lastTrigger), -3, 0},
+      {"open gate entries", static_cast<float>(s.touchedBodies), 0, kMaxOpenGateEntries},
+  };
+  for (const Check& c : checks) {
+    if (within(c.value, c.low, c.high)) continue;
+    why = outOf(c.what, c.value, c.low, c.high);
+    return false;
+  }
+  return true;
+}
 
 bool RecordedEngine::operator==(const RecordedEngine& o) const {
   return step == o.step && subSteps == o.subSteps && gravity[0] == o.gravity[0] && gravity[1] == o.gravity[1] &&

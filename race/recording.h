@@ -37,6 +37,16 @@ struct RecordedStart {
   int touchedBodies = 0;
 };
 
+// The ground a race is driven on, as the box around its collision surface.
+struct TrackBounds {
+  float min[3] = {0, 0, 0}, max[3] = {0, 0, 0};
+};
+
+// False, with the value and its bound in `why`, for a start that no race on
+// this track can leave: torques, steering, speeds and positions beyond what
+// the car and the ground allow, a gate that is none, a counter out of range.
+bool startIsReachable(const RecordedStart& start, const TrackBounds& track, std::string& why);
+
 enum class RecordingEnd { Open, Escape, Finish };
 
 struct RaceRecording {

@@ -1,6 +1,8 @@
 // Every race is recorded tick by tick: its start and the driving keys each
 // tick read. A replay drives a race from such a recording through the same key
 // table, so the same ticks give the same race at any drawing rate.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +99,21 @@ void restoreStart(const RecordedStart& s) {
   gNbTouchedBodies = s.touchedBodies;
 }
 
+// The box around the collision surface the race is driven on.
+TrackBounds trackBounds() {
+  TrackBounds box;
+  bool any = false;
+  for (const Shape& s : gWorld.trackCollide.shapes)
+    for (const std::array<float, 3>& p : s.coordinates) {
+      for (int i = 0; i < 3; ++i) {
+        box.min[i] = any ? std::min(box.min[i], p[i]) : p[i];
+        box.max[i] = any ? std::max(box.max[i], p[i]) : p[i];
+      }
+      any = true;
+    }
+  return box;
+}
+
 void refuseReplay(const char* why) {
   std::printf("Replay %s refused: %s\n", gReplayName.c_str(), why);
   std::fflush(stdout);
@@ -115,6 +132,11 @@ bool replayFitsThisRace() {
     refuseReplay("recorded on another track");
     return false;
   }
+  std::string why;
+  if (!startIsReachable(s, trackBounds(), why)) {
+    refuseReplay(why.c_str());
+    return false;
+  }
   return true;
 }
 
@@ -127,11 +149,17 @@ void holdRecordedKeys(uint16_t mask) {
   }
 }
 
+// However a replay ends, the keys it held are let go: they were the
+// replay's, and the title or the next race must not find them held.
+void stopReplayDriving() {
+  if (gReplayDriving) holdRecordedKeys(0);
+  gReplayDriving = false;
+}
+
 // The recorded ticks are used up: an Escape that ended the recorded race ends
 // this one at the same tick; otherwise the keyboard drives on.
 bool replayRunsOut() {
-  gReplayDriving = false;
-  holdRecordedKeys(0);
+  stopReplayDriving();
   if (gReplay.end == RecordingEnd::Escape) {
     onKeyDown(kEscape, 0, 0);
     return false;
@@ -183,7 +211,7 @@ void setReplay(const RaceRecording& recording) {
 
 void clearReplay() {
   gReplayLoaded = false;
-  gReplayDriving = false;
+  stopReplayDriving();
   gReplay = RaceRecording();
 }
 
@@ -224,7 +252,7 @@ void endRaceRecording(RecordingEnd end) {
   gRaceRecording.totalTime = gCurrentResult.totalTime;
   gRaceRecording.finalPoseHash = poseHash();
   if (gReplayDriving || gReplayTick > 0) reportReplayOutcome();
-  gReplayDriving = false;
+  stopReplayDriving();
   gReplayTick = 0;
   saveRecording();
 }

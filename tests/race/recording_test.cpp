@@ -99,4 +99,44 @@ TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
   EXPECT_EQ(refusal(with("gates", std::string(300, 'x'))), "garbled (a line too long)");
 }
 
+// Start values a race can leave are taken; each value past what the car and
+// the ground allow is refused by name, among them those of a file that
+// replayed a car at 332 units a tick.
+TEST(Recording, AStartNoRaceLeavesIsRefusedByName) {
+  const TrackBounds track{{-15000, -200, -15000}, {15000, 1200, 15000}};
+  RecordedStart start = sample().start;
+  start.prevCarPos[1] = 40;
+  std::string why;
+  ASSERT_TRUE(startIsReachable(start, track, why)) << why;
+  start.motorTorque = -21900;  // the most a reverse start measures
+  start.wheelSpin[0] = -3e9f;
+  ASSERT_TRUE(startIsReachable(start, track, why)) << why;
+
+  struct Case {
+    const char* name;
+    void (*spoil)(RecordedStart&);
+  };
+  const Case cases[] = {
+      {"motor torque", [](RecordedStart& s) { s.motorTorque = 0x1p+127f; }},
+      {"brake torque", [](RecordedStart& s) { s.brakeTorque = -1; }},
+      {"steering", [](RecordedStart& s) { s.steerAngle = 0.6f; }},
+      {"speed", [](RecordedStart& s) { s.carSpeed = -0.5f; }},
+      {"previous speed", [](RecordedStart& s) { s.prevCarSpeed = 1e9f; }},
+      {"measured speed", [](RecordedStart& s) { s.lastMeasuredSpeed = 1e9f; }},
+      {"position x", [](RecordedStart& s) { s.prevCarPos[0] = 1e7f; }},
+      {"position y", [](RecordedStart& s) { s.prevCarPos[1] = -5000; }},
+      {"position z", [](RecordedStart& s) { s.prevCarPos[2] = -1e7f; }},
+      {"wheel spin", [](RecordedStart& s) { s.wheelSpin[2] = 1e12f; }},
+      {"last gate", [](RecordedStart& s) { s.lastTrigger = -4; }},
+      {"open gate entries", [](RecordedStart& s) { s.touchedBodies = 2147483647; }},
+      {"open gate entries", [](RecordedStart& s) { s.touchedBodies = -1; }},
+  };
+  for (const Case& c : cases) {
+    RecordedStart spoilt = start;
+    c.spoil(spoilt);
+    EXPECT_FALSE(startIsReachable(spoilt, track, why)) << c.name;
+    EXPECT_NE(why.find(std::string("a start no race leaves (") + c.name + " "), std::string::npos) << why;
+  }
+}
+
 }  // namespace

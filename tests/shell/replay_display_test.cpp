@@ -6,7 +6,9 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <filesystem>
 
 #include "physics/physics.h"
@@ -89,16 +91,47 @@ TEST_F(Replay, DrawingRateChangesNoTickOfTheRace) {
   clearReplay();
 }
 
-TEST_F(Replay, AReplayFromAnotherTrackIsRefusedAndTheKeyboardDrives) {
-  RaceRecording other = autopilot::runDrivenRace(60, nullptr, 10).recording;
-  other.start.trackChecksum ^= 1;
-  setReplay(other);
-  testing::internal::CaptureStdout();
-  const autopilot::DrivenRace race = autopilot::runDrivenRace(60, scriptedKeys, 30);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("refused: recorded on another track"), std::string::npos) << out;
-  EXPECT_EQ(race.poses.size(), 30u);
-  EXPECT_FALSE(replayDriving());
+// A recording of another track, and one whose start no race leaves (the
+// motor torque and gate counter of a file that drove the car at 332 units a
+// tick), are refused with one line and the keyboard drives.
+TEST_F(Replay, AReplayThatDoesNotFitThisRaceIsRefusedAndTheKeyboardDrives) {
+  const RaceRecording recorded = autopilot::runDrivenRace(60, nullptr, 10).recording;
+  RaceRecording otherTrack = recorded, impossible = recorded;
+  otherTrack.start.trackChecksum ^= 1;
+  impossible.start.motorTorque = 0x1p+127f;
+  impossible.start.touchedBodies = 2147483647;
+  const std::pair<const RaceRecording*, const char*> cases[] = {
+      {&otherTrack, "refused: recorded on another track\n"},
+      {&impossible, "refused: a start no race leaves (motor torque 1.70141e+38, not in -75900 to 75900)\n"}};
+  for (const auto& [recording, line] : cases) {
+    setReplay(*recording);
+    testing::internal::CaptureStdout();
+    const autopilot::DrivenRace race = autopilot::runDrivenRace(60, scriptedKeys, 30);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find(line), std::string::npos) << out;
+    EXPECT_EQ(race.poses.size(), 30u);
+    EXPECT_FALSE(replayDriving());
+    EXPECT_LT(std::fabs(gMotorTorque), 1e4f) << "the refused start was taken";
+  }
+}
+
+// However a replay ends before its ticks are used up, by Escape or by the
+// finish, the keys it held are let go: the title and the next keyboard race
+// find none of them held.
+void finishAtTick60() {
+  if (gRaceTicks == 60) enterHighScores(true);  // as a finished car that has stopped
+}
+
+TEST_F(Replay, AReplayLeftWhileItHoldsKeysLetsThemGo) {
+  const autopilot::DrivenRace race = autopilot::runDrivenRace(60, scriptedKeys, 90);
+  ASSERT_EQ(race.recording.keys.size(), 90u);
+  ASSERT_NE(race.recording.keys[70] & 2u, 0u) << "the recording holds Up at tick 70";
+  for (RaceTickHook ending : {RaceTickHook(nullptr), RaceTickHook(finishAtTick60)}) {
+    setReplay(race.recording);
+    autopilot::runDrivenRace(60, ending, 70);  // left at tick 70 (Escape) or 60 (finish)
+    for (int key : kRecordedKeys) EXPECT_EQ(gKeys[key], 0) << "key " << key << (ending ? " after the finish" : " after Escape");
+  }
+  clearReplay();
 }
 
 }  // namespace
