@@ -2,10 +2,12 @@
 // driven, saved with a table that got a new best, shown in the next races.
 #include "race/ghost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "physics/laps.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
 #include "shell/game.h"
@@ -19,6 +21,8 @@ float gGhostOpacity = 0.4f;
 // ---- Per race: the ghost shown and the race's own poses ------------------------
 Ghost gGhost;
 Ghost gRaceGhost;
+bool gGhostGapKnown = false;
+float gGhostGap = 0;
 
 namespace {
 
@@ -29,6 +33,15 @@ constexpr float kWheelScale = 100.0f; // wheel centres from the body, per unit
 constexpr float kSteerScale = 10000.0f;
 constexpr float kSpinScale = 50.0f;
 bool gRaceGhostClosed = false;
+GhostStretches gGhostStretches;  // the shown ghost's, per race
+bool gGhostGapFinal = false;     // the car has finished: the gap stands
+// The best race of this session, whatever became of its file: the next race
+// shows it even where the ghost file could not be written.
+Ghost gSessionBest;
+// The car and the ghost cross a gate on lines a little apart, so the place of
+// the car's crossing lies a tick or two off the ghost's own: the search looks
+// this far beyond each end of a stretch.
+constexpr long kStretchMargin = 60;
 
 // ---- Little-endian packing --------------------------------------------------------
 
@@ -183,23 +196,102 @@ const GhostPose* ghostPoseAt(const Ghost& ghost, long ticksSinceGo) {
   return &ghost.poses[i < ghost.poses.size() ? i : ghost.poses.size() - 1];
 }
 
+long crossingPoseIndex(float clock) { return std::lround(static_cast<double>(clock) * 60.0) + 1; }
+
+GhostStretches ghostStretches(const Ghost& ghost, const float splits[5][3]) {
+  GhostStretches s;
+  const long last = static_cast<long>(ghost.poses.size()) - 1;
+  long before = 0;
+  for (int k = 0; k < kRaceStretches; ++k) {
+    const float clock = splits[k / 3][k % 3];
+    if (!(clock > 0 && clock < 1e6f)) return GhostStretches();
+    s.crossing[k] = crossingPoseIndex(clock);
+    if (s.crossing[k] <= before || s.crossing[k] > last) return GhostStretches();
+    before = s.crossing[k];
+  }
+  s.known = s.crossing[kRaceStretches - 1] == last;
+  return s;
+}
+
+int raceStretch(int lap, bool checkpoint1Passed, bool checkpoint2Passed) {
+  if (lap > kRaceLaps) return kRaceStretches;
+  return 3 * (lap - 1) + (checkpoint2Passed ? 2 : checkpoint1Passed ? 1 : 0);
+}
+
+double ghostIndexNear(const Ghost& ghost, const GhostStretches& stretches, int stretch, const NxVec3& position,
+                      double nearIndex) {
+  const long last = static_cast<long>(ghost.poses.size()) - 1;
+  if (last < 0) return 0;
+  long first = 0, end = last;
+  if (stretches.known && stretch >= 0 && stretch < kRaceStretches) {
+    first = std::max(0L, (stretch == 0 ? 0 : stretches.crossing[stretch - 1]) - kStretchMargin);
+    end = std::min(last, stretches.crossing[stretch] + kStretchMargin);
+  }
+  double best = first, bestDistance = -1;
+  auto consider = [&](double index, double distance) {
+    const bool nearer = bestDistance < 0 || distance < bestDistance;
+    const bool tieCloser = distance == bestDistance && std::fabs(index - nearIndex) < std::fabs(best - nearIndex);
+    if (nearer || tieCloser) {
+      best = index;
+      bestDistance = distance;
+    }
+  };
+  const double px = position.x, py = position.y, pz = position.z;
+  for (long j = first; j <= end; ++j) {
+    const NxVec3& a = ghost.poses[static_cast<std::size_t>(j)].car.t;
+    const double ax = px - a.x, ay = py - a.y, az = pz - a.z;
+    consider(static_cast<double>(j), ax * ax + ay * ay + az * az);  // the pose itself
+    if (j == end) break;
+    // Between this pose and the next: the nearest point of the straight piece.
+    const NxVec3& b = ghost.poses[static_cast<std::size_t>(j + 1)].car.t;
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y, dz = double(b.z) - a.z;
+    const double length2 = dx * dx + dy * dy + dz * dz;
+    if (length2 <= 0) continue;
+    const double u = (ax * dx + ay * dy + az * dz) / length2;
+    if (u <= 0 || u >= 1) continue;  // the poses themselves are nearer
+    const double ex = ax - u * dx, ey = ay - u * dy, ez = az - u * dz;
+    consider(static_cast<double>(j) + u, ex * ex + ey * ey + ez * ez);
+  }
+  return best;
+}
+
+float ghostVisibility(const NxVec3& ghost, const NxVec3& car, const NxVec3& eye, float carLength) {
+  // The nearest point to the ghost on the line from the car to the eye.
+  const NxVec3 sight = eye - car;
+  const float length2 = sight.dot(sight);
+  float u = length2 > 0 ? (ghost - car).dot(sight) / length2 : 0;
+  u = std::fmax(0.0f, std::fmin(1.0f, u));
+  const float distance = ghost.distance(car + sight * u);
+  const float x = (distance - 1.5f * carLength) / (1.5f * carLength);
+  if (!(x > 0)) return 0;
+  if (x >= 1) return 1;
+  return x * x * (3 - 2 * x);
+}
+
 void loadGhostForRace() {
   gGhost = Ghost();
   gRaceGhost = Ghost();
   gRaceGhostClosed = false;
-  std::FILE* file = std::fopen(kGhostFile, "rb");
-  if (!file) return;  // no best race saved yet
-  Ghost ghost;
-  std::string why;
-  const bool read = readGhost(file, ghost, why);
-  std::fclose(file);
-  if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
-  if (!why.empty()) {
-    std::printf("Ghost %s ignored: %s\n", kGhostFile, why.c_str());
-    std::fflush(stdout);
-    return;
+  gGhostGapKnown = false;
+  gGhostGapFinal = false;
+  gGhostGap = 0;
+  gGhostStretches = GhostStretches();
+  if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime)) {
+    gGhost = gSessionBest;  // this session's own best race: no need to read it back
+  } else if (std::FILE* file = std::fopen(kGhostFile, "rb")) {
+    Ghost ghost;
+    std::string why;
+    const bool read = readGhost(file, ghost, why);
+    std::fclose(file);
+    if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
+    if (!why.empty()) {
+      std::printf("Ghost %s ignored: %s\n", kGhostFile, why.c_str());
+      std::fflush(stdout);
+      return;
+    }
+    gGhost = std::move(ghost);
   }
-  gGhost = std::move(ghost);
+  gGhostStretches = ghostStretches(gGhost, gHighScores[0].splits);
 }
 
 void noteGhostPose() {
@@ -226,6 +318,7 @@ void noteGhostPose() {
 void saveGhostOfBestRace() {
   const bool best = gHighScoreRank == 1 && gCurrentResult.totalTime != 0;
   if (!best || gRaceGhost.poses.empty() || gRaceGhost.totalTime != gCurrentResult.totalTime) return;
+  gSessionBest = gRaceGhost;
   switch (platform::replaceFile(kGhostFile, [](std::FILE* file) { return writeGhost(file, gRaceGhost); }).outcome) {
     case platform::SaveResult::Saved: break;
     case platform::SaveResult::ReadOnly:
@@ -239,7 +332,21 @@ void saveGhostOfBestRace() {
   std::fflush(stdout);
 }
 
+void updateGhostGap() {
+  const long now = ticksSinceGo();
+  if (gGhost.poses.empty() || now < 0 || gGhostGapFinal) return;
+  const int stretch = raceStretch(gCurrentLap, gCheckpoint1Passed, gCheckpoint2Passed);
+  // The finishing tick still looks on the last stretch: the car stands on the line.
+  const double there = ghostIndexNear(gGhost, gGhostStretches, std::min(stretch, kRaceStretches - 1), gCarPose.t,
+                                      static_cast<double>(now));
+  gGhostGap = static_cast<float>((there - static_cast<double>(now)) * kTickSeconds);
+  gGhostGapKnown = true;
+  gGhostGapFinal = stretch >= kRaceStretches;
+}
+
 const GhostPose* ghostPoseNow() {
-  if (gShowGhost != 1) return nullptr;
+  if (gShowGhost != 1 || ticksSinceGo() < 0) return nullptr;
   return ghostPoseAt(gGhost, ticksSinceGo());
 }
+
+bool ghostGapShown() { return gShowGhost == 1 && gGhostGapKnown && !gGhost.poses.empty(); }

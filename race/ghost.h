@@ -42,6 +42,33 @@ bool ghostBelongsTo(const Ghost& ghost, float tableBestTime);
 // the last after the ghost's finish; null for an empty ghost.
 const GhostPose* ghostPoseAt(const Ghost& ghost, long ticksSinceGo);
 
+// ---- The gap: how far ahead of the ghost the car is ---------------------------
+// The ghost's race cut at its fifteen gate crossings, from the table's splits
+// (the ghost is the first entry's race): stretch s runs from crossing s - 1
+// (the start signal for s = 0) to crossing s. Where the car is along the
+// track is looked for on the stretch its own lap progress puts it on, so a
+// crossing of the track, a shortcut or a spin never matches another lap.
+struct GhostStretches {
+  bool known = false;      // the splits fit the poses; else the ghost is one stretch
+  long crossing[15] = {};  // the pose index of each crossing
+};
+constexpr int kRaceStretches = 15;
+GhostStretches ghostStretches(const Ghost& ghost, const float splits[5][3]);
+// The pose index noted in the tick that counted a crossing at race clock `clock`.
+long crossingPoseIndex(float clock);
+// The stretch a car is on from its lap progress; kRaceStretches once finished.
+int raceStretch(int lap, bool checkpoint1Passed, bool checkpoint2Passed);
+// Where on `stretch` the ghost's path passes nearest to `position`, as a
+// fractional pose index; of equally near places the one nearest `nearIndex`.
+double ghostIndexNear(const Ghost& ghost, const GhostStretches& stretches, int stretch, const NxVec3& position,
+                      double nearIndex);
+
+// How much of the ghost to draw (0 to 1) with its body at `ghost`: nothing
+// within 1.5 car lengths of the car or of the line the camera sees it along,
+// all of it beyond 3 lengths, smoothly between; so it never covers the car
+// and never fills the screen passing the camera.
+float ghostVisibility(const NxVec3& ghost, const NxVec3& car, const NxVec3& eye, float carLength);
+
 // ---- Per process: the ghost file and the switch (F11) -------------------------
 extern const char* const kGhostFile;  // "HighScore5.ghost"
 extern int gShowGhost;                // 1 shown (the default), 0 hidden
@@ -50,12 +77,20 @@ extern float gGhostOpacity;
 // ---- Per race: the ghost shown and the race's own poses ----------------------
 extern Ghost gGhost;       // empty: no ghost in this race
 extern Ghost gRaceGhost;   // the race being driven, kept until the table is saved
+extern bool gGhostGapKnown;  // from the start signal on, while a ghost runs
+extern float gGhostGap;      // seconds ahead of the ghost; negative: behind
 
 // Race set-up: reads the ghost file, shown when it belongs to the table.
 void loadGhostForRace();
 // Each tick: the car's pose from the start signal up to the finish.
 void noteGhostPose();
+// Each tick, after the laps and the clock: the gap, how long ago the ghost
+// was where the car is now; it stands from the finish on.
+void updateGhostGap();
 // When the table has been saved with this race in first place.
 void saveGhostOfBestRace();
-// The ghost's pose at the current tick, or null when none is to be drawn.
+// The ghost's pose at the current tick, or null when none is to be drawn:
+// none before the start signal, none while F11 hides it.
 const GhostPose* ghostPoseNow();
+// Whether the HUD shows the gap (a ghost runs and F11 shows it).
+bool ghostGapShown();

@@ -1,10 +1,13 @@
 // The car and its wheels at the simulated poses, the track, the sky and the
 // placed scenery, and the ghost.
+#include <cmath>
+
 #include "physics/physics.h"
 #include "race/ghost.h"
 #include "race/race.h"
 #include "render/model.h"
 #include "render/render.h"
+#include "shell/game.h"
 
 void applyActorPose(const NxMat34& pose) {
   const auto& R = pose.M.m;
@@ -70,15 +73,34 @@ void drawVehicleAndWorld(int /*unused*/) {
   glPopMatrix();
 }
 
+namespace {
+
+// The car model's length, nose to tail; the body the engine drives when the
+// model has no vertices.
+float carLength() {
+  float front = -1e30f, back = 1e30f;
+  for (const Shape& s : gCarModel.shapes)
+    for (const ModelVertex& v : s.vertices) {
+      front = std::fmax(front, v.z);
+      back = std::fmin(back, v.z);
+    }
+  return front > back ? front - back : 123.72f;
+}
+
+}  // namespace
+
 void drawGhost() {
   const GhostPose* pose = ghostPoseNow();
   if (!pose) return;
+  const NxVec3 eye(gCameraPos[0], gCameraPos[1], gCameraPos[2]);
+  const float opacity = gGhostOpacity * ghostVisibility(pose->car.t, gCarPose.t, eye, carLength());
+  if (opacity <= 0) return;
   glEnable(GL_MULTISAMPLE_ARB);
   glPushMatrix();
   applyActorPose(pose->car);
-  gCarModel.drawTranslucent(gGhostOpacity);
+  gCarModel.drawTranslucent(opacity);
   glPopMatrix();
   for (int i = 0; i < 4; ++i)
-    drawWheel(i, NxMat34(pose->car.M, pose->wheels[i]), pose->steer, pose->spin[i], gGhostOpacity);
+    drawWheel(i, NxMat34(pose->car.M, pose->wheels[i]), pose->steer, pose->spin[i], opacity);
   glDisable(GL_MULTISAMPLE_ARB);
 }

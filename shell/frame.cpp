@@ -94,7 +94,7 @@ void resetRenderOptions() {
   gBlendOverride = 0;
   gAnisotropic = 1;
   applyAnisotropyToModels(1);
-  gShowGhost = 1;
+  // The ghost switch (F11) is the player's choice for the whole session.
 }
 
 namespace {
@@ -190,6 +190,7 @@ bool raceTick() {
   updateChaseCamera();
   updateCarSpeed();                   // after the camera, which reads gPrevCarPos
   advanceRaceClock(static_cast<double>(gRaceTicks) * kTickSeconds);
+  updateGhostGap();                   // where the car is now against where the ghost was
   noteGhostPose();                    // the pose this tick leaves, kept for a new best race
   keysSeen();
   if (gAfterRaceTick) gAfterRaceTick();

@@ -9,7 +9,9 @@
 
 #include "physics/physics.h"
 #include "platform/platform.h"
+#include "race/ghost.h"
 #include "render/render.h"
+#include "shell/frame_probe.h"
 #include "shell/game.h"
 #include "ui/draw2d.h"
 #include "ui/ui.h"
@@ -292,11 +294,12 @@ void drawHelpPicture() {
   ui2d::wholeQuad(0, 0, fw(W() / 3), fw(H() / 3));
 }
 
-void drawSplit() {
+// A time against the best, at half size: the arrow and green digits when
+// faster, red when not.
+void drawComparison(bool faster, float difference) {
   ui2d::FillInWireframe fill(wireframe());
   glScalef(0.5f, 0.5f, 0.5f);
   glBindTexture(GL_TEXTURE_2D, gTexLaps);
-  const bool faster = gSplitClock < gSplitRecord;
   if (faster) {
     glColor4f(0, 1, 0, 0.7f);
     ui2d::quad(0, 0, fw(W() / 64), fw(H() / 48), gridRect(0, 28, 0, 23, 256, 256));
@@ -306,8 +309,34 @@ void drawSplit() {
   }
   glTranslatef(fw(W() / 32), 0, 0);
   glBindTexture(GL_TEXTURE_2D, gTexNumbers);
-  drawHudTime(std::fabs(gSplitClock - gSplitRecord));
+  drawHudTime(std::fabs(difference));
   glColor4f(1, 1, 1, 0.7f);
+}
+
+void drawSplit() { drawComparison(gSplitClock < gSplitRecord, gSplitClock - gSplitRecord); }
+
+// A dark pane behind the gap: at the screen's edge it stands over palms and
+// grass, where green or red digits alone are hard to read.
+void drawGapPane(float width, float height) {
+  ui2d::FillInWireframe fill(wireframe());
+  const float margin = fw(H() / 160 + 1);
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(0, 0, 0, 0.45f);
+  ui2d::wholeQuad(-margin, -margin, width + margin, height + margin);
+  glColor4f(1, 1, 1, 0.7f);
+  glEnable(GL_TEXTURE_2D);
+}
+
+// The live gap to the ghost, under the lap label: clear of the clock and the
+// split display above the middle, and of the speedometer below.
+void drawGhostGap() {
+  frameProbeBegin(FramePhase::Ghost);
+  glLoadIdentity();
+  glTranslatef(fw(W() * 4 / 5), fw(H() * 21 / 24), 0);
+  const int time = 6 * (W() / 32) + 2 * (W() * 23 / 1536);  // what drawHudTime advances
+  drawGapPane(fw(W() / 32 + time) / 2, fw(H() / 24) / 2);
+  drawComparison(gGhostGap > 0, gGhostGap);
+  frameProbeEnd(FramePhase::Ghost);
 }
 
 void drawInfoMessage() {
@@ -383,5 +412,6 @@ void drawHud() {
     if (gInfoMessageUntil <= gRaceClock) gInfoMessage = 0;
   }
   drawLapLabel();
+  if (ghostGapShown()) drawGhostGap();
   leaveScreenSpace();
 }

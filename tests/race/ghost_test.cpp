@@ -2,9 +2,11 @@
 // refused with a reason, a ghost belongs only to the table of its own time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "written_bytes.h"
 #include "race/ghost.h"
@@ -100,6 +102,119 @@ TEST(GhostFile, BelongsOnlyToATableWithItsTimeAndHoldsItsEnds) {
   EXPECT_EQ(ghostPoseAt(g, 1), &g.poses[1]);
   EXPECT_EQ(ghostPoseAt(g, 99), &g.poses[2]) << "stays where it finished";
   EXPECT_EQ(ghostPoseAt(Ghost(), 0), nullptr);
+}
+
+// ---- The gap to the ghost ------------------------------------------------------
+
+// A five-lap race round a hilly circle, tick by tick, speeding up and slowing
+// down through each lap; lap k keeps `spread` x k units outside the circle.
+// Gates at a third, two thirds and the end of each lap; `stretchAt` is the
+// stretch the car's lap progress gives after each tick.
+struct CircleRace {
+  Ghost ghost;
+  float splits[5][3] = {};
+  std::vector<int> stretchAt;
+};
+
+NxVec3 onCircle(double angle, float outward) {
+  const float r = 3000 + outward;
+  return NxVec3(r * static_cast<float>(std::cos(angle)), 40 * static_cast<float>(std::sin(3 * angle)),
+                r * static_cast<float>(std::sin(angle)));
+}
+
+CircleRace circleRace(float spread) {
+  CircleRace race;
+  const double lapAngle = 2 * 3.14159265358979;
+  double angle = 0;
+  int crossings = 0;
+  for (long tick = 0; crossings < kRaceStretches; ++tick) {
+    const int lap = crossings / 3;
+    GhostPose pose;
+    pose.car.t = onCircle(angle, spread * static_cast<float>(lap));
+    race.ghost.poses.push_back(pose);
+    if (angle >= lapAngle * (crossings + 1) / 3) {
+      race.splits[crossings / 3][crossings % 3] = static_cast<float>(tick - 1) / 60.0f;  // the clock that tick read
+      ++crossings;
+    }
+    race.stretchAt.push_back(crossings);
+    angle += (0.004 + 0.003 * std::sin(3 * angle)) * (tick < 120 ? tick / 120.0 : 1.0);
+  }
+  race.ghost.totalTime = race.splits[4][2];
+  return race;
+}
+
+// Seconds the car is ahead of the ghost at `tick`, at `position`.
+float gapAt(const CircleRace& ghostRace, const GhostStretches& s, int stretch, const NxVec3& position, long tick) {
+  const double there = ghostIndexNear(ghostRace.ghost, s, std::min(stretch, kRaceStretches - 1), position, tick);
+  return static_cast<float>((there - static_cast<double>(tick)) / 60.0);
+}
+
+TEST(GhostGap, ZeroAgainstTheSameRaceAndHalfASecondAheadOfOneStarted30TicksLater) {
+  const CircleRace race = circleRace(2);
+  const GhostStretches own = ghostStretches(race.ghost, race.splits);
+  ASSERT_TRUE(own.known);
+  CircleRace later = race;
+  later.ghost.poses.insert(later.ghost.poses.begin(), 30, race.ghost.poses.front());
+  for (auto& lap : later.splits)
+    for (float& split : lap) split += 0.5f;
+  const GhostStretches laterStretches = ghostStretches(later.ghost, later.splits);
+  ASSERT_TRUE(laterStretches.known);
+
+  float worstOwn = 0, worstLater = 0;
+  for (long tick = 2; tick < static_cast<long>(race.ghost.poses.size()); ++tick) {  // once both run
+    const NxVec3& at = race.ghost.poses[static_cast<std::size_t>(tick)].car.t;
+    const int stretch = race.stretchAt[static_cast<std::size_t>(tick)];
+    worstOwn = std::max(worstOwn, std::fabs(gapAt(race, own, stretch, at, tick)));
+    worstLater = std::max(worstLater, std::fabs(gapAt(later, laterStretches, stretch, at, tick) - 0.5f));
+  }
+  EXPECT_EQ(worstOwn, 0) << "against its own race the gap is 0.00 at every tick";
+  EXPECT_LE(worstLater, 1 / 60.0f) << "against the later ghost it is +0.50 within a tick";
+}
+
+// The driving line differs from lap to lap: the car on lap 2 drives the line
+// the ghost took on lap 5. The nearest of all the ghost's poses lies three
+// laps on; the gap must stay with lap 2.
+TEST(GhostGap, AnotherLapsLineNearerThanThisLapsNeverJumpsTheGap) {
+  const CircleRace race = circleRace(3);
+  const GhostStretches stretches = ghostStretches(race.ghost, race.splits);
+  float worst = 0;
+  for (long tick = 1; tick < static_cast<long>(race.ghost.poses.size()); ++tick) {
+    const int stretch = race.stretchAt[static_cast<std::size_t>(tick)];
+    if (stretch < 3 || stretch >= 6) continue;  // lap 2
+    const NxVec3& own = race.ghost.poses[static_cast<std::size_t>(tick)].car.t;
+    const double angle = std::atan2(own.z, own.x);
+    worst = std::max(worst, std::fabs(gapAt(race, stretches, stretch, onCircle(angle, 3 * 4), tick)));
+  }
+  EXPECT_LT(worst, 2 / 60.0f);
+
+  // Splits that do not fit the ghost's poses leave one stretch, never a wrong cut.
+  float edited[5][3];
+  std::copy(&race.splits[0][0], &race.splits[0][0] + 15, &edited[0][0]);
+  std::swap(edited[2][0], edited[2][1]);
+  EXPECT_FALSE(ghostStretches(race.ghost, edited).known);
+  edited[2][0] = race.splits[2][0];
+  edited[2][1] = race.splits[2][1];
+  edited[4][2] += 1;  // past the ghost's last pose
+  EXPECT_FALSE(ghostStretches(race.ghost, edited).known);
+}
+
+TEST(GhostDrawing, NothingNearTheCarOrTheCamerasSightOfItAllBeyondThreeLengths) {
+  const float length = 124;
+  const NxVec3 car(100, 20, 300), eye(100, 70, 50), ahead(0, 0, 1), side(1, 0, 0);
+  EXPECT_EQ(ghostVisibility(car, car, eye, length), 0);
+  EXPECT_EQ(ghostVisibility(car + ahead * (1.49f * length), car, eye, length), 0);
+  EXPECT_EQ(ghostVisibility(eye, car, eye, length), 0) << "passing through the camera";
+  EXPECT_EQ(ghostVisibility((car + eye) * 0.5f + side * (1.4f * length), car, eye, length), 0)
+      << "between the camera and the car";
+  EXPECT_EQ(ghostVisibility(car + ahead * (3.01f * length), car, eye, length), 1);
+  EXPECT_EQ(ghostVisibility(car + side * (3.01f * length), car, eye, length), 1);
+  float before = 0;
+  for (float lengths = 1.6f; lengths < 3; lengths += 0.1f) {
+    const float v = ghostVisibility(car + ahead * (lengths * length), car, eye, length);
+    EXPECT_GT(v, before) << lengths;
+    EXPECT_LT(v - before, 0.2f) << "a step at " << lengths << " car lengths";
+    before = v;
+  }
 }
 
 }  // namespace

@@ -239,6 +239,40 @@ TEST_F(GameWindow, SpeedMovesNeedleAndReadoutInsideTheDial) {
   EXPECT_LE(box.y1, static_cast<int>(0.325f * kHeight) + 1);
 }
 
+// The gap to the ghost under the lap label, green ahead and red behind, clear
+// of the clock, the split display, the lap label and the speedometer.
+TEST_F(GameWindow, TheGhostGapSitsUnderTheLapLabelGreenAheadRedBehind) {
+  const Image none = hudFrame(10, 1, 0);
+  gGhost.poses.resize(1);  // a ghost runs
+  gGhostGapKnown = true;
+  for (float gap : {0.5f, -83.45f}) {
+    gGhostGap = gap;
+    const Image shown = hudFrame(10, 1, 0);
+    const Box box = differences(none, shown);
+    ASSERT_GT(box.count, 50) << gap;
+    const int pane = kHeight / 160 + 1;  // the dark pane's margin round the digits
+    EXPECT_GE(box.x0, kWidth * 4 / 5 - pane);
+    EXPECT_LE(box.x1, kWidth * 4 / 5 + kWidth / 64 + (6 * (kWidth / 32) + 2 * (kWidth * 23 / 1536)) / 2 + pane);
+    EXPECT_GE(box.y0, kHeight * 21 / 24 - pane);
+    EXPECT_LE(box.y1, kHeight * 21 / 24 + kHeight / 48 + pane);
+    EXPECT_LT(box.y1, static_cast<int>(22.0f * kHeight / 24)) << "under the lap label";
+    long green = 0, red = 0;
+    for (int y = box.y0; y <= box.y1; ++y)
+      for (int x = box.x0; x <= box.x1; ++x) {
+        const unsigned char* p = &shown[(size_t(y) * kWidth + x) * 4];
+        green += p[1] > p[0] + 40;
+        red += p[0] > p[1] + 40;
+      }
+    EXPECT_GT(gap > 0 ? green : red, 20) << gap;
+    EXPECT_EQ(gap > 0 ? red : green, 0) << gap;
+  }
+  gShowGhost = 0;
+  EXPECT_EQ(differences(none, hudFrame(10, 1, 0)).count, 0) << "F11 leaves the gap";
+  gShowGhost = 1;
+  gGhostGapKnown = false;
+  gGhost = Ghost();
+}
+
 // ---- Title screen -------------------------------------------------------------------
 
 Image titleFrame() {
@@ -463,6 +497,18 @@ TEST_F(GameWindow, AScriptedRaceCountsFiveLapsAndSavesTheTypedName) {
   file >> name >> total;
   EXPECT_EQ(name, "roMy");
   EXPECT_NEAR(total, gCurrentResult.totalTime, 1e-5);
+
+  // The next race runs against this one at once.
+  const float best = gCurrentResult.totalTime;
+  gTitle.active = true;
+  gTitle.loadPending = true;
+  gTitleEntry = 0;
+  gameFrame();
+  ASSERT_FALSE(gTitle.active) << "the next race was not built";
+  EXPECT_TRUE(ghostBelongsTo(gGhost, best)) << "the next race shows no ghost of the new best";
+  EXPECT_GT(gGhost.poses.size(), 5u);
+  enterHighScores(false);
+  returnToTitle();
   gScreenWidth = gHudWidth = kWidth;
   gScreenHeight = gHudHeight = kHeight;
 }
@@ -488,6 +534,7 @@ TEST_F(GameWindow, TheGhostShowsTranslucentWhereItsPosePutsItInTheMainViewOnly) 
   ASSERT_TRUE(startSmallRace()) << "the race was not built";
   EXPECT_EQ(ghostPoseNow(), nullptr) << "a ghost without a ghost file";
   for (int i = 0; i < 30; ++i) gameFrame();  // the car settles on the road
+  gRaceTicks += 4 * 60;                      // past the start signal: the ghost runs
 
   Ghost ghost;
   ghost.totalTime = gHighScores[0].totalTime;
@@ -554,6 +601,57 @@ TEST_F(GameWindow, TheGhostShowsTranslucentWhereItsPosePutsItInTheMainViewOnly) 
   enterHighScores(false);
   returnToTitle();
   std::remove(kGhostFile);
+  gScreenWidth = gHudWidth = kWidth;
+  gScreenHeight = gHudHeight = kHeight;
+}
+
+// A ghost whose race starts where the car stands: during the countdown the
+// frame is the frame without a ghost, pixel for pixel; after the start signal
+// the ghost on the car is not drawn over it, and only the gap under the lap
+// label tells that one runs. F11 hides the gap and stays off for the next race.
+TEST_F(GameWindow, AGhostOnTheCarNeverCoversItAndF11StaysOffForTheNextRace) {
+  gHighScores[0].totalTime = 95.5f;
+  ASSERT_TRUE(startSmallRace()) << "the race was not built";
+  for (int i = 0; i < 30; ++i) gameFrame();  // the car settles on the road
+  Ghost ghost;
+  ghost.totalTime = gHighScores[0].totalTime;
+  GhostPose pose;
+  pose.car = gCarPose;
+  for (int w = 0; w < 4; ++w) pose.wheels[w] = gWheelPoses[w].t;
+  ghost.poses.assign(2, pose);
+  auto frame = [&](bool withGhost) {
+    gGhost = withGhost ? ghost : Ghost();
+    onDisplay();  // the same tick drawn again
+    return readBack();
+  };
+  const Box countdown = differences(frame(true), frame(false));
+  EXPECT_EQ(countdown.count, 0) << "the countdown shows the ghost";
+
+  gRaceTicks += 4 * 60;  // past the start signal
+  gameFrame();
+  gGhost = ghost;
+  gameFrame();  // a tick against the ghost: the gap is known
+  ASSERT_TRUE(ghostGapShown());
+  const Image with = frame(true);
+  const Box racing = differences(with, frame(false));
+  ASSERT_GT(racing.count, 0) << "no gap shown";
+  const int pane = 300 / 160 + 1;
+  EXPECT_GE(racing.x0, 400 * 4 / 5 - pane);
+  EXPECT_GE(racing.y0, 300 * 21 / 24 - pane) << "the ghost covers the car";
+  EXPECT_LE(racing.y1, 300 * 21 / 24 + 300 / 48 + pane) << "more than the gap changed";
+
+  gGhost = ghost;
+  onSpecialDown(GLUT_KEY_F11, 0, 0);
+  EXPECT_FALSE(ghostGapShown());
+  enterHighScores(false);
+  returnToTitle();
+  ASSERT_TRUE(startSmallRace());
+  EXPECT_EQ(gShowGhost, 0) << "F11 went back on with the next race";
+  onSpecialDown(GLUT_KEY_F11, 0, 0);
+  EXPECT_EQ(gShowGhost, 1);
+  enterHighScores(false);
+  returnToTitle();
+  gHighScores[0].totalTime = 0;
   gScreenWidth = gHudWidth = kWidth;
   gScreenHeight = gHudHeight = kHeight;
 }

@@ -8,6 +8,7 @@
 
 #include "audio/audio.h"
 #include "physics/physics.h"
+#include "race/ghost.h"
 #include "shell/game.h"
 #include "tools/autopilot/driven.h"
 #include "tools/autopilot/driver.h"
@@ -50,6 +51,17 @@ void driveTick() {
   gKeyboard->drive(gDriver->decide(carThisTick(), gRaceClock));
 }
 
+// Replays run against the ghost the autopilot's race left as the table's
+// best: the same race, so the gap must read 0.00 at every tick.
+float gWorstGap = 0;
+std::size_t gGapTicks = 0;
+void replayTick() {
+  plainFiltering();
+  if (!gGhostGapKnown) return;
+  ++gGapTicks;
+  gWorstGap = std::max(gWorstGap, std::fabs(gGhostGap));
+}
+
 }  // namespace
 
 int runDeterminism(int argc, char** argv, const char* centrePath) {
@@ -82,7 +94,7 @@ int runDeterminism(int argc, char** argv, const char* centrePath) {
   float fastest = race.totalTime, slowest = race.totalTime;
   for (double fps : rates) {
     setReplay(race.recording);
-    const DrivenRace replay = runDrivenRace(fps, plainFiltering, kRaceTickLimit);
+    const DrivenRace replay = runDrivenRace(fps, replayTick, kRaceTickLimit);
     const std::size_t bad = mismatchedTicks(race.poses, replay.poses);
     std::printf("determinism.replay_%.0ffps: %zu mismatched ticks of %zu, total %.3f s, %ld frames\n", fps, bad,
                 replay.poses.size(), replay.totalTime, replay.frames);
@@ -94,9 +106,12 @@ int runDeterminism(int argc, char** argv, const char* centrePath) {
   std::printf("determinism.rates: %zu\n", sizeof rates / sizeof rates[0]);
   std::printf("determinism.mismatched_ticks: %zu\n", mismatched);
   std::printf("determinism.total_time_spread_ms: %.1f ms\n", (slowest - fastest) * 1000.0);
+  std::printf("determinism.ghost_gap_ticks: %zu ticks\n", gGapTicks);
+  std::printf("determinism.ghost_gap_max_s: %.3f s\n", gWorstGap);
   std::fflush(stdout);
   FSOUND_Close();
-  return mismatched == 0 && slowest == fastest ? 0 : 1;
+  const bool gapsExact = gGapTicks > 0 && gWorstGap == 0;
+  return mismatched == 0 && slowest == fastest && gapsExact ? 0 : 1;
 }
 
 }  // namespace autopilot
