@@ -46,10 +46,10 @@ void drawWheel(int i, const NxMat34& pose, float steer, float spin, float opacit
 void drawVehicleAndWorld(int /*unused*/) {
   glEnable(GL_MULTISAMPLE_ARB);
   glPushMatrix();
-  applyActorPose(gCarPose);
+  applyActorPose(gDrawn.car);
   gCarModel.draw(false, -1, 0);
   glPopMatrix();
-  for (int i = 0; i < 4; ++i) drawWheel(i, gWheelPoses[i], gSteerAngle, gWheelSpin[i], 1.0f);
+  for (int i = 0; i < 4; ++i) drawWheel(i, gDrawn.wheels[i], gDrawn.steer, gDrawn.spin[i], 1.0f);
   glDisable(GL_MULTISAMPLE_ARB);
 
   glPushMatrix();
@@ -60,7 +60,7 @@ void drawVehicleAndWorld(int /*unused*/) {
   glEnable(GL_MULTISAMPLE_ARB);
   glDisable(GL_FOG);
   glPushMatrix();
-  glTranslatef(gCarPose.t.x, gCarPose.t.y, gCarPose.t.z);
+  glTranslatef(gDrawn.car.t.x, gDrawn.car.t.y, gDrawn.car.t.z);
   glDisable(GL_LIGHTING);
   gSkyModel.draw(false, -1, 0);
   glEnable(GL_LIGHTING);
@@ -90,10 +90,9 @@ float carLength() {
 }  // namespace
 
 void drawGhost() {
-  const GhostPose* pose = ghostPoseNow();
-  if (!pose) return;
-  const NxVec3 eye(gCameraPos[0], gCameraPos[1], gCameraPos[2]);
-  const float opacity = gGhostOpacity * ghostVisibility(pose->car.t, gCarPose.t, eye, carLength());
+  if (!gDrawn.ghostShown || gShowGhost != 1) return;  // F11 may come between two ticks
+  const GhostPose* pose = &gDrawn.ghost;
+  const float opacity = gGhostOpacity * ghostVisibility(pose->car.t, gDrawn.car.t, gDrawn.eye, carLength());
   if (opacity <= 0) return;
   glEnable(GL_MULTISAMPLE_ARB);
   glPushMatrix();

@@ -61,7 +61,7 @@ void lookFromCarForFace(int face, const NxVec3& c, float fx, float fz) {
     case 0: gluLookAt(c.x, c.y, c.z, c.x + fx, c.y, c.z + fz, 0, -1, 0); break;
     case 1: gluLookAt(c.x, c.y, c.z, c.x, c.y - 10000, c.z, fx, 0, fz); break;
     case 2: gluLookAt(c.x, c.y, c.z, c.x + fz, c.y, c.z - fx, 0, -1, 0); break;
-    case 3: gluLookAt(c.x, c.y, c.z, gCameraPos[0], gCameraPos[1], gCameraPos[2], 0, -1, 0); break;
+    case 3: gluLookAt(c.x, c.y, c.z, gDrawn.eye.x, gDrawn.eye.y, gDrawn.eye.z, 0, -1, 0); break;
     case 4: gluLookAt(c.x, c.y, c.z, c.x, c.y + 10000, c.z, -fx, 0, -fz); break;
     default: gluLookAt(c.x, c.y, c.z, c.x - fz, c.y, c.z + fx, 0, -1, 0); break;
   }
@@ -123,24 +123,26 @@ void updateChaseCamera() {
   gCameraPos[2] = c.z - dz * gCameraDistance - dx * gCameraSide;
 }
 
+// Around the car where this frame draws it, turned to the camera that sees it.
 void renderReflectionCubeMap() {
   if (!cubeFacesRenderable()) return;
-  const NxVec3& c = gCarPose.t;
-  const float fx = c.x - gCameraPos[0];
-  const float fz = c.z - gCameraPos[2];
+  const NxVec3& c = gDrawn.car.t;
+  const float fx = c.x - gDrawn.eye.x;
+  const float fz = c.z - gDrawn.eye.z;
   glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, gEnvFramebuffer);
   for (int face = 0; face < 6; ++face) renderCubeFace(face, c, fx, fz);
 }
 
 void setUpMainView() {
-  const NxVec3& c = gCarPose.t;
+  const NxVec3& c = gDrawn.car.t;
+  const NxVec3& eye = gDrawn.eye;
   if (glBindFramebufferEXT) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glViewport(0, 0, gScreenWidth, gScreenHeight);
   perspective(50, static_cast<float>(gScreenWidth) / static_cast<float>(gScreenHeight), 5);
   glLoadIdentity();
-  gluLookAt(gCameraPos[0], gCameraPos[1], gCameraPos[2], c.x, c.y, c.z, 0, 1, 0);
+  gluLookAt(eye.x, eye.y, eye.z, c.x, c.y, c.z, 0, 1, 0);
   viewFrustum.extract();
 }
 

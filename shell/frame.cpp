@@ -73,6 +73,7 @@ void resetRaceTicks() {
   gTickAccumulator = 0;
   gStepSeconds = 0;
   gFrameTicks = 0;
+  restartDrawnTicks();
 }
 
 bool nameOwed() {
@@ -192,6 +193,7 @@ bool raceTick() {
   advanceRaceClock(static_cast<double>(gRaceTicks) * kTickSeconds);
   updateGhostGap();                   // where the car is now against where the ghost was
   noteGhostPose();                    // the pose this tick leaves, kept for a new best race
+  noteDrawnTick();                    // what the frames draw, blended with the tick before
   keysSeen();
   if (gAfterRaceTick) gAfterRaceTick();
   return true;
@@ -215,6 +217,12 @@ bool advanceRace() {
   return drawRace;
 }
 
+bool stepRaceFrame() {
+  if (!advanceRace()) return false;
+  blendDrawnPose(gTickAccumulator);  // the race as the wall clock stands, between the last two ticks
+  return true;
+}
+
 void raceFrame() {
   if (!gPhysicsScene || !gCarActor) {
     // No world to drive in (the engine could not be created): back to the title.
@@ -222,14 +230,14 @@ void raceFrame() {
     return;
   }
   // The ticks draw nothing: clearing after them is clearing before the views.
-  if (!advanceRace()) {
+  if (!stepRaceFrame()) {
     drawHighScoreScreen();  // what the frame after an Escape shows
     return;
   }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glLoadIdentity();
   glColor4f(1, 1, 1, 1);
-  drawViews();  // cube faces, main view and HUD from the state the last tick left
+  drawViews();  // cube faces and main view from the drawn pose, the HUD from the last tick
 }
 
 void onDisplay() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "race/ghost.h"
 #include "race/recording.h"
 
 // ---- Per process: display settings, read once from Config.txt -------------
@@ -56,6 +57,35 @@ using RaceTickHook = void (*)();
 extern RaceTickHook gBeforeRaceTick;
 extern RaceTickHook gAfterRaceTick;
 
+// ---- Per frame: what is drawn, between the last two ticks -----------------------
+// The car, its wheels, the chase camera and the ghost as a tick leaves them.
+// A frame draws the last two ticks' blended by how far the wall clock has run
+// past the last tick, so motion is even at any frame rate; the race itself
+// never reads a drawn value.
+struct DrawnPose {
+  NxMat34 car;
+  NxMat34 wheels[4];
+  float steer = 0;            // front wheels, radians
+  float spin[4] = {};         // degrees about each axle
+  NxVec3 eye;                 // the chase camera, looking at the car
+  float cameraDistance = 0;   // tells the camera's mode: a switch is a jump
+  bool ghostShown = false;
+  GhostPose ghost;
+};
+extern DrawnPose gDrawn;   // this frame's
+// Off: every frame draws the last tick as it is (for measuring the difference).
+extern bool gBlendTicks;
+// At the end of each tick: its pose becomes the latest, the one before the
+// previous. A new race, a jump of the car (further than its last tick's move
+// and a little more) and a camera mode switch are not blended across.
+void noteDrawnTick();
+void restartDrawnTicks();
+// Before a frame draws: `remainder` is the wall-clock time past the last tick
+// (negative when ticks ran ahead, as they start half a tick early).
+void blendDrawnPose(double remainder);
+// The blend itself: positions linearly, rotations the shorter way round.
+DrawnPose blendDrawn(const DrawnPose& from, const DrawnPose& to, float t);
+
 // ---- Per process: flow ----------------------------------------------------
 // Set when a race is left: the next race finds car, wheel and track loaded.
 extern bool gRaceModelsLoaded;
@@ -98,6 +128,9 @@ void raceFrame();
 // False when a tick's keys left the race with Escape: the frame then shows the
 // table, as the frame after an Escape between frames does.
 bool advanceRace();
+// The race frame without drawing it: the ticks the frame holds, then the
+// drawn pose for the wall clock's time. False as advanceRace.
+bool stepRaceFrame();
 // One tick: the race's rules, from the physics fetch to the speed measurement.
 // False when the race was left before the tick ran.
 bool raceTick();

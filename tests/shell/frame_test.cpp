@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/NxPhysics.h"
 #include "physics/physics.h"
@@ -135,3 +136,53 @@ TEST(FetchRuleWithoutWorld, DoesNothingWithoutAScene) {
 }
 
 }  // namespace
+
+// ---- Drawn between the ticks --------------------------------------------------------
+
+// The car and camera as a tick leaves them: heading in degrees about +y.
+void tickLeaves(float x, float z, float heading, float cameraDistance = 250) {
+  gCarPose.M.fromQuat(rotationAboutAxis(NxVec3(0, 1, 0), heading));
+  gCarPose.t = NxVec3(x, 30, z);
+  for (NxMat34& w : gWheelPoses) w = gCarPose;
+  gCameraPos[0] = x;
+  gCameraPos[1] = 80;
+  gCameraPos[2] = z - cameraDistance;
+  gCameraDistance = cameraDistance;
+  noteDrawnTick();
+}
+
+float drawnHeading() {
+  const NxVec3 forward = gDrawn.car.M.getColumn(2);
+  return std::atan2(forward.x, forward.z) * 57.29578f;
+}
+
+TEST(DrawnPose, BlendsTheLastTwoTicksByTheRemainderAndNeverAcrossAJump) {
+  restartDrawnTicks();
+  tickLeaves(0, 0, 170);
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_EQ(gDrawn.car.t, gCarPose.t) << "a new race's first tick is not blended with the last race";
+  tickLeaves(10, 0, -170);  // on through 180 degrees
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_NEAR(gDrawn.car.t.x, 5, 1e-4f);
+  EXPECT_NEAR(std::fabs(drawnHeading()), 180, 0.01f) << "the rotation took the long way round";
+  blendDrawnPose(kTickSeconds / 2);
+  EXPECT_NEAR(gDrawn.car.t.x, 15, 1e-4f) << "half a tick on past the last tick";
+  EXPECT_NEAR(gDrawn.eye.x, 15, 1e-4f);
+  blendDrawnPose(kTickSeconds * 1e-5);
+  EXPECT_EQ(std::memcmp(&gDrawn.car, &gCarPose, sizeof gCarPose), 0) << "at a whole tick: the tick itself";
+  gBlendTicks = false;
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_EQ(gDrawn.car.t, gCarPose.t);
+  gBlendTicks = true;
+
+  tickLeaves(20, 0, -170, 80);  // the camera key: a near camera
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_NEAR(gDrawn.car.t.x, 15, 1e-4f);
+  EXPECT_EQ(gDrawn.eye.z, gCameraPos[2]) << "the camera swept between its modes";
+  tickLeaves(3000, 0, -170, 80);  // lifted far off: a jump, not motion
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_EQ(gDrawn.car.t, gCarPose.t);
+  tickLeaves(3010, 0, -170, 80);  // and moving on from there is motion again
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_NEAR(gDrawn.car.t.x, 3005, 1e-3f);
+}

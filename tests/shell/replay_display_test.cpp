@@ -17,6 +17,7 @@
 #include "race/ghost.h"
 #include "shell/game.h"
 #include "tools/autopilot/driven.h"
+#include "tools/autopilot/smoothness.h"
 #include "ui/ui.h"
 
 namespace fs = std::filesystem;
@@ -173,6 +174,23 @@ TEST_F(Replay, TheGapToAGhostOfTheSameRaceIsZeroAndHalfASecondWhenItStartedLater
   clearReplay();
   std::remove(kGhostFile);
   gHighScores[0].totalTime = 0;
+}
+
+// ---- Drawn between the ticks ------------------------------------------------------
+
+// On a stretch at steady speed the drawn car and camera move evenly at 36
+// and 144 frames a second when drawn between the ticks; drawn as each tick
+// left them, a 36-frame display moves them one tick or two a frame.
+TEST_F(Replay, DrawnMotionIsEvenAt36And144FramesASecond) {
+  autopilot::SteadyStretch stretch;
+  ASSERT_TRUE(autopilot::recordSteadyStretch("Data/Models/Track01_Centre.txt", 12, 90, stretch));
+  for (double fps : {36.0, 144.0}) {
+    const autopilot::Smoothness s = autopilot::measureSmoothness(stretch, fps, true, false);
+    EXPECT_GT(s.frames, 50) << fps;
+    EXPECT_LT(s.carSpreadPct, 5) << fps << " frames a second, the car";
+    EXPECT_LT(s.cameraSpreadPct, 5) << fps << " frames a second, the camera";
+  }
+  EXPECT_GT(autopilot::measureSmoothness(stretch, 36, false, false).carSpreadPct, 15) << "the measure sees no stutter";
 }
 
 }  // namespace

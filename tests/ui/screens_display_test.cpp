@@ -546,6 +546,7 @@ TEST_F(GameWindow, TheGhostShowsTranslucentWhereItsPosePutsItInTheMainViewOnly) 
   ASSERT_TRUE(platform::replaceFile(kGhostFile, [&](std::FILE* f) { return writeGhost(f, ghost); }));
   loadGhostForRace();  // as the race set-up reads it
   ASSERT_NE(ghostPoseNow(), nullptr);
+  gameFrame();  // a tick with the ghost: the frames draw it from there
 
   // The same state drawn three times: no time passes, no tick runs.
   auto frame = [](int shown, float opacity, Image* face) {
@@ -619,13 +620,21 @@ TEST_F(GameWindow, AGhostOnTheCarNeverCoversItAndF11StaysOffForTheNextRace) {
   pose.car = gCarPose;
   for (int w = 0; w < 4; ++w) pose.wheels[w] = gWheelPoses[w].t;
   ghost.poses.assign(2, pose);
-  auto frame = [&](bool withGhost) {
-    gGhost = withGhost ? ghost : Ghost();
-    onDisplay();  // the same tick drawn again
+  // The same tick drawn again, its drawn pose taken afresh with or without
+  // the ghost: no time passes, the car does not move.
+  auto frameWith = [&](const Ghost& shown) {
+    gGhost = shown;
+    noteDrawnTick();
+    noteDrawnTick();
+    onDisplay();
     return readBack();
   };
-  const Box countdown = differences(frame(true), frame(false));
-  EXPECT_EQ(countdown.count, 0) << "the countdown shows the ghost";
+  auto frame = [&](bool withGhost) { return frameWith(withGhost ? ghost : Ghost()); };
+  const Image none = frame(false);
+  EXPECT_EQ(differences(frame(true), none).count, 0) << "the countdown shows the ghost";
+  Ghost ahead = ghost;  // not even where it would not cover the car
+  for (GhostPose& p : ahead.poses) p.car.t += gCarPose.M.getColumn(2) * 600.0f;
+  EXPECT_EQ(differences(frameWith(ahead), none).count, 0) << "the countdown shows the ghost ahead";
 
   gRaceTicks += 4 * 60;  // past the start signal
   gameFrame();

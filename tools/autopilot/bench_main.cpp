@@ -13,6 +13,7 @@
 
 #include "tools/autopilot/autopilot.h"
 #include "tools/autopilot/determinism.h"
+#include "tools/autopilot/smoothness.h"
 
 namespace fs = std::filesystem;
 
@@ -56,6 +57,12 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--determinism") {
     if (!prepareWorkDir(game, "320x240:32@60")) return 2;
     return autopilot::runDeterminism(argc - 1, argv + 1, "Data/Models/Track01_Centre.txt");
+  }
+  // --smoothness: one stretch of a race replayed at six drawing rates, with and
+  // without drawing between the ticks. The rates are driven, as above.
+  if (argc > 1 && std::string(argv[1]) == "--smoothness") {
+    if (!prepareWorkDir(game, "320x240:32@60")) return 2;
+    return autopilot::runSmoothness(argc - 1, argv + 1, "Data/Models/Track01_Centre.txt");
   }
   autopilot::Options options;
   options.bench = true;

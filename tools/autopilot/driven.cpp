@@ -18,18 +18,21 @@ void notePose() { gPoses->push_back(poseHash()); }
 bool inRace() { return !gTitle.active && !gHighScoreScreen.active; }
 
 // One whole frame: the clock moves on, the window's events are handled, the
-// game draws the frame of its current state.
-void drivenFrame(int64_t step) {
+// game draws the frame of its current state (or, undrawn, only steps a race).
+void drivenFrame(int64_t step, bool draw = true) {
   gDrivenNow += step;
   glutMainLoopEvent();
-  onDisplay();
+  if (draw || !inRace())
+    onDisplay();
+  else
+    stepRaceFrame();
 }
 
 }  // namespace
 
 void useDrivenClock() { platform::setCounterSource(drivenCounter); }
 
-DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks) {
+DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks, const DrivenFrames& frames) {
   DrivenRace race;
   const int64_t step = static_cast<int64_t>(1e9 / fps + 0.5);
   gTitle.active = true;
@@ -43,8 +46,9 @@ DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks) {
   gBeforeRaceTick = drive;
   gAfterRaceTick = notePose;
   while (inRace() && race.poses.size() < maxTicks) {
-    drivenFrame(step);
+    drivenFrame(step, frames.draw);
     ++race.frames;
+    if (frames.afterFrame && inRace()) frames.afterFrame();
   }
   if (inRace()) enterHighScores(false);
   gBeforeRaceTick = nullptr;

@@ -23,11 +23,17 @@ struct DrivenRace {
   long frames = 0;
 };
 
+struct DrivenFrames {
+  bool draw = true;                   // false: race frames only step (no GL work)
+  void (*afterFrame)() = nullptr;     // after every race frame
+};
+
 // Builds a race (the game initialised, the title showing) and runs whole
 // frames, drawn and swapped, at `fps` until the race is left; after `maxTicks`
 // ticks it is left as with Escape. `drive` runs before every tick (nullptr
 // when a replay drives or nothing should). Back on the title afterwards.
-DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks);
+DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks,
+                         const DrivenFrames& frames = DrivenFrames());
 
 // Ticks whose poses differ, counting those only one run has.
 std::size_t mismatchedTicks(const std::vector<uint64_t>& a, const std::vector<uint64_t>& b);
