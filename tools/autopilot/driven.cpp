@@ -29,6 +29,8 @@ void drivenFrame(int64_t step) {
 
 void useDrivenClock() { platform::setCounterSource(drivenCounter); }
 
+void runDrivenFrame(double fps) { drivenFrame(static_cast<int64_t>(1e9 / fps + 0.5)); }
+
 DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks) {
   DrivenRace race;
   const int64_t step = static_cast<int64_t>(1e9 / fps + 0.5);

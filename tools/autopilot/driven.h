@@ -23,6 +23,10 @@ struct DrivenRace {
   long frames = 0;
 };
 
+// One whole frame at `fps` on the driven clock: the clock moves on 1/fps s,
+// the window's events are handled, the game draws its current state.
+void runDrivenFrame(double fps);
+
 // Builds a race (the game initialised, the title showing) and runs whole
 // frames, drawn and swapped, at `fps` until the race is left; after `maxTicks`
 // ticks it is left as with Escape. `drive` runs before every tick (nullptr
