@@ -172,6 +172,13 @@ TEST_F(PadRace, APadRaceReplaysTickForTickAtAnyDrawingRate) {
     endRaceRecording(RecordingEnd::Escape);  // unless the last frame ran on to the recording's Escape
     EXPECT_NE(testing::internal::GetCapturedStdout().find("the recorded race again (240 ticks"), std::string::npos);
   }
+  // A trigger pulled twice as far as it goes is no race: refused in one line.
+  std::string text;
+  std::getline(std::ifstream(file), text, '\0');
+  std::ofstream(file) << text.replace(text.find("\npad "), 1, "\npad 1 0 2000 0\n");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(loadReplay(file.c_str()));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Replay " + file + " refused: garbled (pad line out of range)\n");
 }
 
 // The pad alone names a new record: up and down turn the last letter, right
@@ -195,7 +202,9 @@ TEST_F(PadRace, ANameWithThePadAlone) {
   readPadForMenu();
   EXPECT_EQ(gCurrentResult.name, "bzb");
   moveVirtualPadAxis(pad_, kPadLeftY, 0);
+  testing::internal::CaptureStdout();  // the saved table is printed
   press(kPadSouth);
+  testing::internal::GetCapturedStdout();
   EXPECT_TRUE(gTitle.active);
   EXPECT_FALSE(gHighScoreScreen.active);
   EXPECT_EQ(gCurrentResult.name, "bzb");
