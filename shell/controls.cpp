@@ -27,8 +27,8 @@ const NamedKey kNamedKeys[] = {
 };
 
 constexpr int kLineBuffer = 256;
-constexpr float kFullTravel = 0.97f;
-constexpr float kMaxDeadZonePercent = 50, kMinCurve = 1, kMaxCurve = 3;
+constexpr double kFullTravel = 0.97;
+constexpr double kMaxDeadZonePercent = 50, kMinCurve = 1, kMaxCurve = 3;
 
 
 bool sameText(const std::string& a, const char* b) {
@@ -85,8 +85,8 @@ class ControlsReader {
   void line(int number, const std::vector<std::string>& w) {
     number_ = number;
     if (w.empty() || w[0][0] == '#') return;  // a blank line or a comment
-    if (sameText(w[0], "pad-dead-zone")) return padValue(w, controls_.pad.deadZone, 100, 0, kMaxDeadZonePercent);
-    if (sameText(w[0], "pad-curve")) return padValue(w, controls_.pad.curve, 1, kMinCurve, kMaxCurve);
+    if (sameText(w[0], "pad-dead-zone")) return padValue(w, controls_.pad.deadZonePercent, 0, kMaxDeadZonePercent);
+    if (sameText(w[0], "pad-curve")) return padValue(w, controls_.pad.curve, kMinCurve, kMaxCurve);
     for (int a = 0; a < kDriveActionCount; ++a)
       if (sameText(w[0], kActionNames[a])) return actionKeys(a, w);
     complain("\"" + shown(w[0]) + "\" is no action", "the line is ignored");
@@ -116,18 +116,16 @@ class ControlsReader {
     for (int i = 0; i < kKeysPerAction; ++i) keys[i] = chosen[i];
   }
 
-  // A number between `low` and `high` as the file writes it; the tuning keeps it over `unit`.
-  void padValue(const std::vector<std::string>& w, float& value, float unit, float low, float high) {
+  void padValue(const std::vector<std::string>& w, double& value, double low, double high) {
     char range[96];
-    std::snprintf(range, sizeof range, "%s takes a number from %g to %g", w[0].c_str(), static_cast<double>(low),
-                  static_cast<double>(high));
+    std::snprintf(range, sizeof range, "%s takes a number from %g to %g", w[0].c_str(), low, high);
     char kept[48];
-    std::snprintf(kept, sizeof kept, "it stays %g", static_cast<double>(value * unit));
+    std::snprintf(kept, sizeof kept, "it stays %g", value);
     if (w.size() != 2) return complain(range, kept);
     char* end = nullptr;
     const double v = std::strtod(w[1].c_str(), &end);
     if (*end != '\0' || !(v >= low && v <= high)) return complain(range, kept);
-    value = static_cast<float>(v / unit);
+    value = v;
   }
 
   Controls& controls_;
@@ -193,9 +191,9 @@ bool writeControlsStream(std::FILE* f, const Controls& controls) {
                "# A gamepad: the share of a stick's or trigger's travel that is ignored\n"
                "# around rest, in per cent (0 to 50), and the response curve (1 is\n"
                "# straight; up to 3 gives finer steering and throttle near rest).\n"
-               "pad-dead-zone %g\n"
-               "pad-curve %g\n",
-               static_cast<double>(controls.pad.deadZone * 100), static_cast<double>(controls.pad.curve));
+               "pad-dead-zone %.17g\n"
+               "pad-curve %.17g\n",
+               controls.pad.deadZonePercent, controls.pad.curve);
   return !std::ferror(f);
 }
 
@@ -210,10 +208,10 @@ uint16_t heldActions(const unsigned char* keys, const Controls& controls) {
 }
 
 int analogShare(float reading, const PadTuning& tuning) {
-  const float travel = std::fabs(reading);
-  if (!(travel > tuning.deadZone)) return 0;
-  float share = std::fmin(1.0f, (travel - tuning.deadZone) / (kFullTravel - tuning.deadZone));
-  if (tuning.curve != 1.0f) share = std::pow(share, tuning.curve);
+  const double travel = std::fabs(reading), deadZone = tuning.deadZonePercent / 100;
+  if (!(travel > deadZone)) return 0;
+  double share = std::fmin(1.0, (travel - deadZone) / (kFullTravel - deadZone));
+  if (tuning.curve != 1) share = std::pow(share, tuning.curve);
   const int steps = static_cast<int>(std::lround(share * kAnalogSteps));
   return reading < 0 ? -steps : steps;
 }

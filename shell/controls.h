@@ -24,9 +24,10 @@ int specialKeyEntry(int code);
 constexpr int kKeysPerAction = 2;
 constexpr int kNoKey = -1;
 
+// As Controls.txt gives them: written back, they read as the same numbers.
 struct PadTuning {
-  float deadZone = 0.12f;  // the share of travel ignored around rest
-  float curve = 1.0f;      // the response's exponent: 1 straight, more is finer near rest
+  double deadZonePercent = 12;  // the travel ignored around rest
+  double curve = 1;             // the response's exponent: 1 straight, more is finer near rest
 };
 
 // A key an action is bound to: its table entry, and for a key named as a

@@ -15,7 +15,7 @@ bool sameKeys(const Controls& a, const Controls& b) {
   for (int action = 0; action < kDriveActionCount; ++action)
     for (int k = 0; k < kKeysPerAction; ++k)
       if (!(a.keys[action][k] == b.keys[action][k])) return false;
-  return a.pad.deadZone == b.pad.deadZone && a.pad.curve == b.pad.curve;
+  return a.pad.deadZonePercent == b.pad.deadZonePercent && a.pad.curve == b.pad.curve;
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::require(keys[1].entry >= kNoKey && keys[1].entry < kKeyTableSize, "a second key is one of the table");
   }
   fuzz::require(heldActions(everyKey, controls) == (1u << kDriveActionCount) - 1, "every action has a key");
-  fuzz::require(controls.pad.deadZone >= 0 && controls.pad.deadZone <= 0.5f, "the dead zone stays in its range");
+  fuzz::require(controls.pad.deadZonePercent >= 0 && controls.pad.deadZonePercent <= 50, "the dead zone stays in its range");
   fuzz::require(controls.pad.curve >= 1 && controls.pad.curve <= 3, "the curve stays in its range");
 
   std::FILE* f = std::tmpfile();

@@ -55,7 +55,7 @@ TEST(ControlsFile, TheDefaultFileIsTheGamesOwnKeys) {
   EXPECT_TRUE(complaints.empty()) << complaints.front();
   for (int a = 0; a < kDriveActionCount; ++a)
     for (int k = 0; k < kKeysPerAction; ++k) EXPECT_EQ(back.keys[a][k], defaults.keys[a][k]) << a;
-  EXPECT_FLOAT_EQ(back.pad.deadZone, 0.12f);
+  EXPECT_EQ(back.pad.deadZonePercent, 12);
   // Today's keys: the arrows (and d to g, which share their entries), Space, r and R, c and C.
   EXPECT_EQ(held({GLUT_KEY_UP, ' ', 'R', 'C'}), driveBit(kAccelerate) | driveBit(kHandbrake) | driveBit(kLift) | driveBit(kCamera));
   EXPECT_EQ(held({'d', 'g'}), driveBit(kSteerLeft) | driveBit(kReverse));
@@ -88,8 +88,8 @@ TEST(ControlsFile, ABadLineIsNamedAndItsActionKeepsItsKeys) {
   EXPECT_EQ(held({'l'}, c), driveBit(kSteerRight));
   EXPECT_EQ(held({'r', 'c', GLUT_KEY_DOWN, GLUT_KEY_LEFT}, c),
             driveBit(kLift) | driveBit(kCamera) | driveBit(kReverse) | driveBit(kSteerLeft));
-  EXPECT_FLOAT_EQ(c.pad.curve, 2.5f);
-  EXPECT_FLOAT_EQ(c.pad.deadZone, 0.12f);
+  EXPECT_EQ(c.pad.curve, 2.5);
+  EXPECT_EQ(c.pad.deadZonePercent, 12);
   const std::vector<std::string> expected = {
       "Controls.txt line 4 not understood: \"accelerat\" is no action; the line is ignored",
       "Controls.txt line 5 not understood: \"Ctrl\" is no key to drive with; lift keeps r",
