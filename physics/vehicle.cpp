@@ -47,8 +47,10 @@ const float kWheelBase = 74.552795f;  // front to rear attachment points along z
 const float kFastSteerStep = 0.0251327f;  // 2 pi * 0.004: back towards the centre, and centring
 const float kSlowSteerStep = 0.0062832f;  // pi * 0.002: further out
 
-enum Key { kKeyLeft = 100, kKeyUp = 101, kKeyRight = 102, kKeyDown = 103, kKeySpace = 32,
-           kKeyLiftLower = 114, kKeyLiftUpper = 82 };
+// The motor's torque rises while every axle turns slower than this (forwards,
+// backwards); a pad's trigger lowers the bar in proportion to its travel.
+const float kTopAxleSpeed = 120.0f;
+const float kTopReverseAxleSpeed = 40.0f;
 
 void giveTorques() {
   for (NxWheelShape* w : gWheels) {
@@ -63,9 +65,15 @@ void giveSteerAngle() {
     if (gWheels[i]) gWheels[i]->setSteerAngle(gSteerAngle);
 }
 
-bool everyAxle(bool (*test)(float)) {
+bool everyAxleBelow(float speed) {
   for (NxWheelShape* w : gWheels)
-    if (w && !test(w->getAxleSpeed())) return false;
+    if (w && !(w->getAxleSpeed() < speed)) return false;
+  return true;
+}
+
+bool everyAxleAbove(float speed) {
+  for (NxWheelShape* w : gWheels)
+    if (w && !(w->getAxleSpeed() > speed)) return false;
   return true;
 }
 
@@ -76,19 +84,22 @@ float meanAxleSpeed() {
   return sum / 4;
 }
 
-void applyDriveKeys(bool accelerate, bool reverse) {
-  if (accelerate) {
+// `accelerate` and `reverse` are the share of the key each gives: 1 for the
+// key or a trigger pulled all the way, 0 for neither. A share moves the axle
+// speed at which the torque stops rising, never the steps it rises by.
+void applyDriveKeys(float accelerate, float reverse) {
+  if (accelerate > 0) {
     if (gMotorTorque < 0) gMotorTorque = 0;
-    if (everyAxle([](float w) { return w < 120; }))
+    if (everyAxleBelow(kTopAxleSpeed * accelerate))
       gMotorTorque += 150;
     else
       gMotorTorque *= 0.5f;
     gBrakeTorque = 0;
     if (meanAxleSpeed() < 0) gBrakeTorque = 25000;  // rolling backwards: stop first
     giveTorques();
-  } else if (reverse) {
+  } else if (reverse > 0) {
     if (gMotorTorque > 0) gMotorTorque = 0;
-    if (everyAxle([](float w) { return w > -40; }))
+    if (everyAxleAbove(-kTopReverseAxleSpeed * reverse))
       gMotorTorque -= 150;
     else
       gMotorTorque *= 0.5f;
@@ -110,24 +121,34 @@ void applyBodyForces(bool racing) {
   gCarActor->addForceAtLocalPos(NxVec3(0, -2, 0), kFloorPoint, NX_FORCE);
 }
 
-void applySteeringKeys(bool left, bool right) {
-  if (left) {
+// `left` and `right` are shares of the steering limit, as for the drive: a
+// stick half way steers by the keys' steps up to half the limit.
+void applySteeringKeys(float left, float right) {
+  if (left > 0) {
     gSteerAngle += gSteerAngle < 0 ? kFastSteerStep : kSlowSteerStep;
-    if (gSteerAngle > gMaxSteerAngle) gSteerAngle = gMaxSteerAngle;
+    const float limit = gMaxSteerAngle * left;
+    if (gSteerAngle > limit) gSteerAngle = limit;
     giveSteerAngle();
   }
-  if (right) {
+  if (right > 0) {
     gSteerAngle -= gSteerAngle > 0 ? kFastSteerStep : kSlowSteerStep;
-    if (gSteerAngle < -gMaxSteerAngle) gSteerAngle = -gMaxSteerAngle;
+    const float limit = gMaxSteerAngle * right;
+    if (gSteerAngle < -limit) gSteerAngle = -limit;
     giveSteerAngle();
   }
-  if (!left && !right) {
+  if (!(left > 0) && !(right > 0)) {
     if (gSteerAngle > -kFastSteerStep && gSteerAngle < kFastSteerStep)
       gSteerAngle = 0;
     else
       gSteerAngle += gSteerAngle > 0 ? -kFastSteerStep : kFastSteerStep;
     giveSteerAngle();
   }
+}
+
+// A held key gives its whole share; otherwise the pad's share of its travel.
+float share(const TickInput& input, DriveAction key, int padValue) {
+  if (input.keys & driveBit(key)) return 1.0f;
+  return padValue > 0 ? static_cast<float>(padValue) / kAnalogSteps : 0.0f;
 }
 
 }  // namespace
@@ -199,20 +220,21 @@ void updateVehicleControls() {
   if (!gCarActor) return;
   const bool racing = gRaceClock > 0;
   const bool driving = racing && !gRaceFinished;
-  const bool accelerate = gKeys[kKeyUp] != 0, reverse = gKeys[kKeyDown] != 0;
-  const bool left = gKeys[kKeyLeft] != 0, right = gKeys[kKeyRight] != 0;
+  const TickInput& in = gTickInput;
+  const float accelerate = share(in, kAccelerate, in.throttle), reverse = share(in, kReverse, in.brake);
+  const float left = share(in, kSteerLeft, in.steer), right = share(in, kSteerRight, -in.steer);
 
   if (driving) applyDriveKeys(accelerate, reverse);
-  if (driving && gKeys[kKeySpace]) {
+  if (driving && (in.keys & driveBit(kHandbrake))) {
     gMotorTorque = 0;
     gBrakeTorque = 40000;
     giveTorques();
-  } else if (driving && !accelerate && !reverse) {
+  } else if (driving && !(accelerate > 0) && !(reverse > 0)) {
     gMotorTorque = 0;
     gBrakeTorque = 5000;
     giveTorques();
   }
-  if (driving && (gKeys[kKeyLiftLower] || gKeys[kKeyLiftUpper]))
+  if (driving && (in.keys & driveBit(kLift)))
     gCarActor->addForceAtLocalPos(NxVec3(0, 8, 0), kRoofPoint, NX_FORCE);
   applyBodyForces(racing);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -108,6 +109,12 @@ bool writeAndRename(int fd, const std::string& temporary, const std::string& pat
 }  // namespace
 
 namespace platform {
+
+PathKind pathKind(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return errno == ENOENT ? PathKind::Nothing : PathKind::Other;
+  return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+}
 
 SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& write) {
   const std::string path = followLinks(name);

@@ -41,6 +41,11 @@ struct SaveResult {
 // that are a minute old are removed first; no other file is ever touched.
 SaveResult replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
 
+// What a path names, links followed: nothing there (nor at a link's end), a
+// file, or anything else (a folder, a device, a path that cannot be looked at).
+enum class PathKind { Nothing, File, Other };
+PathKind pathKind(const char* path);
+
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();
 void setCounterSource(CounterSource source);

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr const char* kVersionLine = "FiveLaps race recording 1";
+// The second version adds the pad's values of every tick; the first is still read.
+constexpr int kVersion = 2;
 constexpr const char* kVersionPrefix = "FiveLaps race recording ";
 constexpr int kLineBuffer = 256;
 
@@ -75,13 +76,17 @@ class Reader {
   char line_[kLineBuffer] = {};
 };
 
-bool readHeader(std::FILE* file, Reader& r) {
+bool readHeader(std::FILE* file, Reader& r, int& version) {
   bool tooLong = false;
   if (!readLine(file, r.line(), tooLong)) return r.fail(tooLong ? "not a race recording" : "empty");
-  if (std::strcmp(r.line(), kVersionLine) == 0) return true;
-  if (std::strncmp(r.line(), kVersionPrefix, std::strlen(kVersionPrefix)) == 0)
-    return r.fail("from another version of the game");
-  return r.fail("not a race recording");
+  const std::size_t prefix = std::strlen(kVersionPrefix);
+  if (std::strncmp(r.line(), kVersionPrefix, prefix) != 0) return r.fail("not a race recording");
+  const char* number = r.line() + prefix;
+  if (std::strcmp(number, "1") == 0 || std::strcmp(number, "2") == 0) {
+    version = *number - '0';
+    return true;
+  }
+  return r.fail("from another version of the game");
 }
 
 bool readEngine(Reader& r, RecordedEngine& e) {
@@ -115,21 +120,47 @@ bool readStart(Reader& r, RecordedStart& s) {
   return true;
 }
 
-bool readKeys(Reader& r, RaceRecording& rec) {
+bool readKeys(Reader& r, RaceRecording& rec, int version) {
   const char* p = r.expect("ticks");
   unsigned long ticks = 0;
   if (!p || std::sscanf(p, "%lu", &ticks) != 1) return r.fail("garbled (ticks line)");
   if (ticks > kMaxRecordedTicks) return r.fail("too long (over an hour of racing)");
-  rec.keys.clear();
-  rec.keys.reserve(ticks);
-  while (rec.keys.size() < ticks) {
+  const unsigned masks = version == 1 ? 1u << 9 : 1u << kDriveActionCount;
+  rec.ticks.clear();
+  rec.ticks.reserve(ticks);
+  while (rec.ticks.size() < ticks) {
     const char* run = r.expect("keys");
     unsigned long count = 0;
     unsigned mask = 0;
     if (!run || std::sscanf(run, "%lu %x", &count, &mask) != 2) return r.fail("garbled (keys line)");
-    if (count == 0 || count > ticks - rec.keys.size() || mask >= (1u << kRecordedKeyCount))
+    if (count == 0 || count > ticks - rec.ticks.size() || mask >= masks)
       return r.fail("garbled (keys line out of range)");
-    rec.keys.insert(rec.keys.end(), count, static_cast<uint16_t>(mask));
+    TickInput input;
+    input.keys = version == 1 ? actionsOfFirstVersionKeys(mask) : static_cast<uint16_t>(mask);
+    rec.ticks.insert(rec.ticks.end(), count, input);
+  }
+  return true;
+}
+
+bool inAnalogRange(long v, long low) { return v >= low && v <= kAnalogSteps; }
+
+// The pad's values, in runs over the same ticks as the keys.
+bool readPad(Reader& r, RaceRecording& rec) {
+  for (std::size_t done = 0; done < rec.ticks.size();) {
+    const char* run = r.expect("pad");
+    unsigned long count = 0;
+    long steer = 0, throttle = 0, brake = 0;
+    if (!run || std::sscanf(run, "%lu %ld %ld %ld", &count, &steer, &throttle, &brake) != 4)
+      return r.fail("garbled (pad line)");
+    if (count == 0 || count > rec.ticks.size() - done || !inAnalogRange(steer, -kAnalogSteps) ||
+        !inAnalogRange(throttle, 0) || !inAnalogRange(brake, 0))
+      return r.fail("garbled (pad line out of range)");
+    for (std::size_t end = done + count; done < end; ++done) {
+      TickInput& t = rec.ticks[done];
+      t.steer = static_cast<int16_t>(steer);
+      t.throttle = static_cast<int16_t>(throttle);
+      t.brake = static_cast<int16_t>(brake);
+    }
   }
   return true;
 }
@@ -229,11 +260,12 @@ bool RecordedEngine::operator==(const RecordedEngine& o) const {
          gravity[2] == o.gravity[2] && skinWidth == o.skinWidth;
 }
 
-uint16_t keyMask(const unsigned char keys[256]) {
-  uint16_t mask = 0;
-  for (int i = 0; i < kRecordedKeyCount; ++i)
-    if (keys[kRecordedKeys[i]]) mask = static_cast<uint16_t>(mask | (1u << i));
-  return mask;
+uint16_t actionsOfFirstVersionKeys(unsigned mask) {
+  auto held = [mask](int bit) { return (mask >> bit) & 1u; };
+  unsigned actions = mask & 0x1fu;  // Left, Up, Right, Down and Space are the first five actions
+  if (held(5) || held(6)) actions |= driveBit(kLift);    // r, R
+  if (held(7) || held(8)) actions |= driveBit(kCamera);  // c, C
+  return static_cast<uint16_t>(actions);
 }
 
 uint64_t hashBytes(const void* data, std::size_t size, uint64_t hash) {
@@ -245,10 +277,25 @@ uint64_t hashBytes(const void* data, std::size_t size, uint64_t hash) {
   return hash;
 }
 
+namespace {
+
+// Calls `write` with the length and first tick of each run of ticks that `same` holds together.
+template <typename Same, typename Write>
+void writeRuns(const std::vector<TickInput>& ticks, Same same, Write write) {
+  for (std::size_t i = 0; i < ticks.size();) {
+    std::size_t j = i + 1;
+    while (j < ticks.size() && same(ticks[j], ticks[i])) ++j;
+    write(j - i, ticks[i]);
+    i = j;
+  }
+}
+
+}  // namespace
+
 bool writeRecording(std::FILE* f, const RaceRecording& rec) {
   const RecordedEngine& e = rec.engine;
   const RecordedStart& s = rec.start;
-  std::fprintf(f, "%s\n", kVersionLine);
+  std::fprintf(f, "%s%d\n", kVersionPrefix, kVersion);
   std::fprintf(f, "engine %a %u %a %a %a %a\n", e.step, e.subSteps, e.gravity[0], e.gravity[1], e.gravity[2],
                e.skinWidth);
   std::fprintf(f, "start %016" PRIx64 " %a %a %a\n", s.trackChecksum, s.startX, s.startZ, s.heading);
@@ -256,14 +303,18 @@ bool writeRecording(std::FILE* f, const RaceRecording& rec) {
                s.carSpeed, s.prevCarSpeed, s.lastMeasuredSpeed, s.prevCarPos[0], s.prevCarPos[1], s.prevCarPos[2],
                s.wheelSpin[0], s.wheelSpin[1], s.wheelSpin[2], s.wheelSpin[3]);
   std::fprintf(f, "gates %d %d\n", s.lastTrigger, s.touchedBodies);
-  std::fprintf(f, "ticks %zu\n", rec.keys.size());
+  std::fprintf(f, "ticks %zu\n", rec.ticks.size());
   // Keys change a few times a second: runs keep a five-lap race to a few kB.
-  for (std::size_t i = 0; i < rec.keys.size();) {
-    std::size_t j = i + 1;
-    while (j < rec.keys.size() && rec.keys[j] == rec.keys[i]) ++j;
-    std::fprintf(f, "keys %zu %x\n", j - i, static_cast<unsigned>(rec.keys[i]));
-    i = j;
-  }
+  // A race without a pad has one pad line.
+  const std::vector<TickInput>& t = rec.ticks;
+  writeRuns(t, [](const TickInput& a, const TickInput& b) { return a.keys == b.keys; },
+            [f](std::size_t n, const TickInput& a) { std::fprintf(f, "keys %zu %x\n", n, unsigned{a.keys}); });
+  writeRuns(t, [](const TickInput& a, const TickInput& b) {
+              return a.steer == b.steer && a.throttle == b.throttle && a.brake == b.brake;
+            },
+            [f](std::size_t n, const TickInput& a) {
+              std::fprintf(f, "pad %zu %d %d %d\n", n, int{a.steer}, int{a.throttle}, int{a.brake});
+            });
   std::fprintf(f, "end %s %a %016" PRIx64 "\n", endName(rec.end), rec.totalTime, rec.finalPoseHash);
   return !std::ferror(f);
 }
@@ -272,8 +323,9 @@ bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
   why.clear();
   rec = RaceRecording();
   Reader r(file, why);
-  return readHeader(file, r) && readEngine(r, rec.engine) && readStart(r, rec.start) && readKeys(r, rec) &&
-         readEnd(r, rec);
+  int version = 0;
+  return readHeader(file, r, version) && readEngine(r, rec.engine) && readStart(r, rec.start) &&
+         readKeys(r, rec, version) && (version == 1 || readPad(r, rec)) && readEnd(r, rec);
 }
 
 platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& recording) {

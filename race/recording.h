@@ -1,4 +1,5 @@
-// A race as a file: what the world starts from and the keys of every tick.
+// A race as a file: what the world starts from and what every tick read from
+// the keys and the pad.
 // Replayed through the same ticks, it drives the same race whatever the
 // drawing rate. Reading and writing are plain text and need no game state.
 #pragma once
@@ -10,9 +11,28 @@
 
 #include "platform/platform.h"
 
-// The driving keys a tick reads, one bit each, in this order.
-constexpr int kRecordedKeys[] = {100, 101, 102, 103, 32, 114, 82, 99, 67};
-constexpr int kRecordedKeyCount = sizeof kRecordedKeys / sizeof kRecordedKeys[0];
+// ---- What a tick reads ---------------------------------------------------------
+// The driving actions, one bit each in this order; keys and pad buttons set
+// them alike. The camera's bit is set on the tick that takes a press.
+enum DriveAction { kSteerLeft, kAccelerate, kSteerRight, kReverse, kHandbrake, kLift, kCamera, kDriveActionCount };
+constexpr uint16_t driveBit(DriveAction action) { return static_cast<uint16_t>(1u << action); }
+// A pad's stick or trigger as the tick used it: a share of its travel in
+// thousandths, so that a replay uses exactly the values the race did.
+constexpr int kAnalogSteps = 1000;
+
+struct TickInput {
+  uint16_t keys = 0;     // the DriveAction bits
+  int16_t steer = 0;     // -kAnalogSteps (full right) to kAnalogSteps (full left)
+  int16_t throttle = 0;  // 0 to kAnalogSteps
+  int16_t brake = 0;     // 0 to kAnalogSteps: brakes, then reverses
+  bool operator==(const TickInput& o) const {
+    return keys == o.keys && steer == o.steer && throttle == o.throttle && brake == o.brake;
+  }
+};
+
+// A first-version recording kept a bit for each of the key entries Left, Up,
+// Right, Down, Space, r, R, c and C: the actions they stood for.
+uint16_t actionsOfFirstVersionKeys(unsigned mask);
 // An hour of racing: more is no race anybody drove.
 constexpr std::size_t kMaxRecordedTicks = 60 * 60 * 60;
 
@@ -52,18 +72,17 @@ enum class RecordingEnd { Open, Escape, Finish };
 struct RaceRecording {
   RecordedEngine engine;
   RecordedStart start;
-  std::vector<uint16_t> keys;  // one mask per tick
+  std::vector<TickInput> ticks;  // what each tick read
   RecordingEnd end = RecordingEnd::Open;
   float totalTime = 0;         // the result, 0 when the race was not finished
   uint64_t finalPoseHash = 0;  // poseHash after the last tick
 };
 
-// The key mask of a key table (gKeys layout).
-uint16_t keyMask(const unsigned char keys[256]);
 // Writes the whole recording; false when the stream failed.
 bool writeRecording(std::FILE* file, const RaceRecording& recording);
 // Reads a recording; on failure `why` says in a few words what was wrong
-// (cut short, garbled, another version, too long) and `recording` is unusable.
+// (cut short, garbled, another version, too long, a pad value out of range)
+// and `recording` is unusable. First-version files read as well.
 bool readRecording(std::FILE* file, RaceRecording& recording, std::string& why);
 // Saves to `path` through a temporary file beside it, renamed over it.
 platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& recording);

@@ -93,15 +93,15 @@ void renderCubeFace(int face, const NxVec3& c, float fx, float fz) {
 
 }  // namespace
 
+// The tick's camera bit is a press: the keys that made it were let go when
+// the tick took them, so a held key switches once (and again on each repeat).
 void updateCameraModeKey() {
-  if (!gKeys[99] && !gKeys[67]) return;
+  if (!(gTickInput.keys & driveBit(kCamera))) return;
   if (farMode()) {
     setCameraMode(80, 15, 50);
   } else {
     setCameraMode(kFarDistance, 50, 0);
   }
-  gKeys[99] = 0;
-  gKeys[67] = 0;
 }
 
 void updateChaseCamera() {

@@ -241,6 +241,8 @@ void raceFrame() {
 }
 
 void onDisplay() {
+  // The pad works the menus as keys do between frames; a race reads it once a tick.
+  if (gTitle.active || gHighScoreScreen.active) readPadForMenu();
   if (gTitle.active) {
     drawTitleScreen();
   } else if (gHighScoreScreen.active) {

@@ -8,6 +8,7 @@
 
 #include "race/ghost.h"
 #include "race/recording.h"
+#include "shell/controls.h"
 
 // ---- Per process: display settings, read once from Config.txt -------------
 extern int gScreenWidth;
@@ -17,10 +18,14 @@ extern int gRefreshRate;
 extern int gSamples;
 extern const float gViewDistance;  // far plane of every perspective projection
 
-// ---- Per process: keyboard -------------------------------------------------
+// ---- Per process: keyboard and pads ------------------------------------------
 // Held-key table: ordinary keys by character code, special keys by GLUT code,
-// one shared index space (the arrows share entries with d, e, f, g).
-extern unsigned char gKeys[256];
+// one shared index space (the arrows share entries with d, e, f, g); Shift,
+// Ctrl, Alt and freeglut's other extra keys after it (shell/controls.h).
+extern unsigned char gKeys[kKeyTableSize];
+// The keys that drive and the pad's feel, from Controls.txt.
+extern Controls gControls;
+extern const char* const kControlsFile;  // "Controls.txt"
 
 // ---- Per process: render options and HUD switches (function keys) ---------
 extern int gShowHelp;
@@ -48,6 +53,7 @@ constexpr double kTickSeconds = 1.0 / 60.0;
 constexpr float kTickStep = 1.0f / 60.0f;  // each tick's step request: one engine sub-step
 constexpr int kMaxTicksPerFrame = 15;      // a longer frame slows the race instead of freezing it
 extern int64_t gRaceTicks;                 // ticks run since the race was built
+extern TickInput gTickInput;               // what this tick's rules read: keys and pad, or a replay's
 extern double gTickAccumulator;            // wall-clock time not yet run as ticks
 extern double gStepSeconds;                // the step the last tick requested; 0 before the first
 extern int gFrameTicks;                    // ticks the last race frame ran
@@ -156,14 +162,24 @@ void onKeyDown(unsigned char key, int x, int y);
 void onKeyUp(unsigned char key, int x, int y);
 void onSpecialDown(int key, int x, int y);
 void onSpecialUp(int key, int x, int y);
-// The table writes that keyboard and replay share. A key pressed and released
-// before anything read the table still reads as held once.
+// The table's writes. A key pressed and released before anything read the
+// table still reads as held once.
 void pressKey(int index);
 void releaseKey(int index);
 // Called once a tick or a menu frame has read the table.
 void keysSeen();
-// While a replay drives, the keyboard's driving keys are ignored.
-bool drivingKey(int index);
+
+// ---- Keys of your own and pads ---------------------------------------------------
+// Reads Controls.txt, or writes the default one when there is none.
+void loadControls();
+// Controls.txt and the pads, once at start-up.
+void startControls();
+// What the player drives this tick with: the keys' actions and the driving
+// pad's. The pad's Back gives the race up as Escape does.
+TickInput takePlayerInput();
+// Once a menu frame: the pad moves the highlight, confirms, goes back and
+// picks a name's letters.
+void readPadForMenu();
 
 // ---- Per race: recording and replay -----------------------------------------
 // The race being driven, tick by tick (kept for every race).
@@ -177,8 +193,9 @@ void clearReplay();
 bool replayDriving();  // a replay drives this race
 // Race set-up: takes the start state from the replay, if any, and starts recording.
 void beginRaceRecording();
-// At the start of each tick: the replay's keys, then the tick's keys noted.
-// False when the replay's race was left here (it ended with Escape).
+// At the start of each tick: gTickInput from the replay or the player, noted
+// in the recording. False when the race was left here (a replay that ended
+// with Escape, a hook or the pad's Back).
 bool takeTickKeys();
 void endRaceRecording(RecordingEnd end);
 // The car body's and wheels' poses as one number, compared tick by tick.

@@ -146,6 +146,7 @@ void initGame() {
   FSOUND_Init(44100, 32, 0);
   gTypeSample = FSOUND_Sample_Load(kTypeChannel, "Data/Sound/Type.wav", FSOUND_LOOP_OFF, 0, 0);
   readHighScores();
+  startControls();
   gEngineSample =
       FSOUND_Sample_Load(kEngineChannel, "Data/Sound/Carsound.ogg", FSOUND_LOOP_NORMAL, 0, 0);
   setBaseState();

@@ -12,17 +12,14 @@
 #include "shell/game.h"
 #include "ui/ui.h"
 
-unsigned char gKeys[256] = {};
+unsigned char gKeys[kKeyTableSize] = {};
 
 namespace {
 // A press no tick or menu frame has read yet, and a release that waits for it.
-bool gKeyUnread[256] = {};
-bool gReleaseWaiting[256] = {};
+bool gKeyUnread[kKeyTableSize] = {};
+bool gReleaseWaiting[kKeyTableSize] = {};
 
-bool inTable(int index) { return index >= 0 && index < 256; }
-
-// The keyboard's driving keys, unless a replay drives.
-bool fromKeyboard(int index) { return inTable(index) && !(replayDriving() && drivingKey(index)); }
+bool inTable(int index) { return index >= 0 && index < kKeyTableSize; }
 }  // namespace
 
 void pressKey(int index) {
@@ -41,17 +38,11 @@ void releaseKey(int index) {
 }
 
 void keysSeen() {
-  for (int i = 0; i < 256; ++i) {
+  for (int i = 0; i < kKeyTableSize; ++i) {
     gKeyUnread[i] = false;
     if (gReleaseWaiting[i]) gKeys[i] = 0;
     gReleaseWaiting[i] = false;
   }
-}
-
-bool drivingKey(int index) {
-  for (int k : kRecordedKeys)
-    if (k == index) return true;
-  return false;
 }
 
 int gShowHelp = 0;
@@ -186,13 +177,16 @@ void onKeyDown(unsigned char key, int, int) {
     eraseNameLetter();
   } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kMaxNameLength) {
     typeNameLetter(key);
-  } else if (fromKeyboard(key)) {
+  } else {
     pressKey(key);
   }
 }
 
 void onKeyUp(unsigned char key, int, int) {
-  if (fromKeyboard(key)) releaseKey(key);
+  releaseKey(key);
+  // The case a letter comes up in is Shift's at that moment: Shift let go
+  // before r must not leave R held (and the car lifted).
+  if (isLetter(key)) releaseKey(key ^ 0x20);
 }
 
 void onSpecialDown(int key, int, int) {
@@ -209,12 +203,12 @@ void onSpecialDown(int key, int, int) {
     case GLUT_KEY_F10: toggleAnisotropy(); break;
     case GLUT_KEY_F11: toggleGhost(); break;
     default:
-      // Special codes share the table with ordinary keys (the arrows with d to g).
-      if (fromKeyboard(key)) pressKey(key);
+      // Special codes share the table with ordinary keys (the arrows with d to
+      // g), except Shift, Ctrl and freeglut's other extra keys, which have
+      // entries of their own.
+      pressKey(specialKeyEntry(key));
       break;
   }
 }
 
-void onSpecialUp(int key, int, int) {
-  if (fromKeyboard(key)) releaseKey(key);
-}
+void onSpecialUp(int key, int, int) { releaseKey(specialKeyEntry(key)); }

@@ -1,6 +1,6 @@
-// Every race is recorded tick by tick: its start and the driving keys each
-// tick read. A replay drives a race from such a recording through the same key
-// table, so the same ticks give the same race at any drawing rate.
+// Every race is recorded tick by tick: its start and what each tick read from
+// the keys and the pad. A replay gives the ticks of a race what the recording
+// says they read, so the same ticks give the same race at any drawing rate.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -140,21 +140,9 @@ bool replayFitsThisRace() {
   return true;
 }
 
-void holdRecordedKeys(uint16_t mask) {
-  for (int i = 0; i < kRecordedKeyCount; ++i) {
-    const int key = kRecordedKeys[i];
-    const bool want = (mask >> i) & 1u;
-    if (want && !gKeys[key]) pressKey(key);
-    if (!want && gKeys[key]) releaseKey(key);
-  }
-}
-
-// However a replay ends, the keys it held are let go: they were the
-// replay's, and the title or the next race must not find them held.
-void stopReplayDriving() {
-  if (gReplayDriving) holdRecordedKeys(0);
-  gReplayDriving = false;
-}
+// The replay drives through gTickInput alone, which every tick sets afresh:
+// however a replay ends, the title and the next race find nothing of it held.
+void stopReplayDriving() { gReplayDriving = false; }
 
 // The recorded ticks are used up: an Escape that ended the recorded race ends
 // this one at the same tick; otherwise the keyboard drives on.
@@ -168,11 +156,11 @@ bool replayRunsOut() {
 }
 
 void reportReplayOutcome() {
-  const bool same = gRaceRecording.keys.size() == gReplay.keys.size() &&
+  const bool same = gRaceRecording.ticks.size() == gReplay.ticks.size() &&
                     gRaceRecording.finalPoseHash == gReplay.finalPoseHash &&
                     gRaceRecording.totalTime == gReplay.totalTime && gRaceRecording.end == gReplay.end;
   std::printf("Replay %s: %s (%zu ticks, total %.3f s)\n", gReplayName.c_str(),
-              same ? "the recorded race again" : "a different race than recorded", gRaceRecording.keys.size(),
+              same ? "the recorded race again" : "a different race than recorded", gRaceRecording.ticks.size(),
               static_cast<double>(gRaceRecording.totalTime));
   std::fflush(stdout);
 }
@@ -228,20 +216,18 @@ void beginRaceRecording() {
   gRaceRecording = RaceRecording();
   gRaceRecording.engine = currentEngine();
   gRaceRecording.start = currentStart();
-  gRaceRecording.keys.reserve(60 * 60 * 4);
+  gRaceRecording.ticks.reserve(60 * 60 * 4);
   gRecordingOpen = true;
 }
 
 bool takeTickKeys() {
-  if (gReplayDriving) {
-    if (gReplayTick < gReplay.keys.size())
-      holdRecordedKeys(gReplay.keys[gReplayTick++]);
-    else if (!replayRunsOut())
-      return false;
-  }
+  if (gReplayDriving && gReplayTick >= gReplay.ticks.size() && !replayRunsOut()) return false;
   if (gBeforeRaceTick) gBeforeRaceTick();
-  if (!racing()) return false;  // the hook left the race with Escape
-  if (gRecordingOpen && gRaceRecording.keys.size() < kMaxRecordedTicks) gRaceRecording.keys.push_back(keyMask(gKeys));
+  // Read while a replay drives too: the pad's Back leaves it as Escape does.
+  const TickInput player = takePlayerInput();
+  if (!racing()) return false;  // the hook or the pad left the race with Escape
+  gTickInput = gReplayDriving ? gReplay.ticks[gReplayTick++] : player;
+  if (gRecordingOpen && gRaceRecording.ticks.size() < kMaxRecordedTicks) gRaceRecording.ticks.push_back(gTickInput);
   return true;
 }
 

@@ -160,6 +160,19 @@ void eraseNameLetter() {
   if (!gCurrentResult.name.empty()) gCurrentResult.name.pop_back();
 }
 
+std::string pickNameLetter(std::string name, int step) {
+  if (name.empty()) return step > 0 ? "a" : "z";
+  const int letter = std::tolower(static_cast<unsigned char>(name.back())) - 'a';
+  const int from = letter >= 0 && letter < 26 ? letter : 0;
+  name.back() = static_cast<char>('a' + ((from + step) % 26 + 26) % 26);
+  return name;
+}
+
+void turnNameLetter(int step) {
+  playTypeClick();
+  gCurrentResult.name = pickNameLetter(gCurrentResult.name, step);
+}
+
 // ---- The screen ------------------------------------------------------------------------
 
 namespace {

@@ -83,12 +83,17 @@ platform::SaveResult writeHighScoreFile(const char* path, const HighScoreEntry t
 // Name entry on the high-score screen.
 void typeNameLetter(unsigned char letter);   // plays the click when accepted
 void eraseNameLetter();
+// A pad's letter picker: the last letter moves `step` letters on (with the click).
+void turnNameLetter(int step);
 constexpr std::size_t kMaxNameLength = 17;
 // The file's name field was always read into 20 characters: a name of up to
 // 19 comes back whole and is saved whole; a longer one keeps its first 19.
 constexpr std::size_t kStoredNameLength = 19;
 // The editing rules on a plain string: true when the letter was taken.
 bool appendNameLetter(std::string& name, unsigned char letter);
+// The name with its last letter moved `step` letters on through a to z and
+// round again; an empty name starts at a going on, at z going back.
+std::string pickNameLetter(std::string name, int step);
 
 // ---- Screens ------------------------------------------------------------------------
 struct TitleScreen {

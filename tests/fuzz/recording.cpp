@@ -57,7 +57,7 @@ void driveInARealWorld(RaceRecording recording) {
   recording.start.startX = here.start.startX;
   recording.start.startZ = here.start.startZ;
   recording.start.heading = here.start.heading;
-  if (recording.keys.size() > kTicksDriven) recording.keys.resize(kTicksDriven);
+  if (recording.ticks.size() > kTicksDriven) recording.ticks.resize(kTicksDriven);
   recording.end = RecordingEnd::Open;  // the keyboard drives on: no Escape out of the world
   setReplay(recording);
   beginRaceRecording();
@@ -85,14 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   fuzz::require(accepted == why.empty(), "a refusal gives its reason, an acceptance none");
   if (!accepted) return 0;
-  fuzz::require(recording.keys.size() <= kMaxRecordedTicks, "no more ticks than an hour");
+  fuzz::require(recording.ticks.size() <= kMaxRecordedTicks, "no more ticks than an hour");
   std::FILE* f = std::tmpfile();
   fuzz::require(f && writeRecording(f, recording), "an accepted recording can be written");
   std::rewind(f);
   RaceRecording back;
   fuzz::require(readRecording(f, back, why), "a written recording reads back");
   std::fclose(f);
-  fuzz::require(back.keys == recording.keys && back.finalPoseHash == recording.finalPoseHash &&
+  fuzz::require(back.ticks == recording.ticks && back.finalPoseHash == recording.finalPoseHash &&
                     std::memcmp(&back.start, &recording.start, sizeof back.start) == 0,
                 "it reads back the same");
   driveInARealWorld(recording);

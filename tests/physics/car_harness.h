@@ -49,6 +49,7 @@ inline void makeSlope(Model& model, float degrees) {
 
 inline void clearControls() {
   std::memset(gKeys, 0, sizeof gKeys);
+  gTickInput = TickInput();
   gMotorTorque = 0;
   gBrakeTorque = 0;
   gSteerAngle = 0;
@@ -123,6 +124,10 @@ inline float minAxleSpeed() {
 
 inline float upright() { return gCarActor->getGlobalPose().M.getColumn(1).y; }
 
-inline void holdKey(int key, bool down) { gKeys[key] = down ? 1 : 0; }
+// Holds or lets go of a driving action as the control law reads it.
+inline void holdKey(DriveAction action, bool down) {
+  const unsigned bit = driveBit(action);
+  gTickInput.keys = static_cast<uint16_t>(down ? gTickInput.keys | bit : gTickInput.keys & ~bit);
+}
 
 }  // namespace harness

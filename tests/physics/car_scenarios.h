@@ -11,7 +11,7 @@ namespace scenarios {
 
 using harness::Runner;
 
-const int kUp = 101, kDown = 103, kLeft = 100, kRight = 102, kSpace = 32;
+const DriveAction kUp = kAccelerate, kDown = kReverse, kLeft = kSteerLeft, kRight = kSteerRight, kSpace = kHandbrake;
 
 // Lets a fresh car drop onto the road and settle with no key held.
 inline void settle(Runner& r, double seconds = 1.0) { r.run(seconds); }

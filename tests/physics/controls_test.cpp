@@ -7,7 +7,7 @@
 
 namespace {
 
-const int kUp = 101, kDown = 103, kLeft = 100, kRight = 102, kSpace = 32;
+const DriveAction kUp = kAccelerate, kDown = kReverse, kLeft = kSteerLeft, kRight = kSteerRight, kSpace = kHandbrake;
 
 class Controls : public testing::Test {
  protected:
@@ -32,20 +32,20 @@ class Controls : public testing::Test {
 };
 
 TEST_F(Controls, ThrottleRampsPerFrameAndReleaseCoasts) {
-  gKeys[kUp] = 1;
+  harness::holdKey(kUp, true);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 150);
   expectWheels(150, 0);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 300);
-  gKeys[kUp] = 0;
+  harness::holdKey(kUp, false);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 0);
   expectWheels(0, 5000);
 }
 
 TEST_F(Controls, TorqueHalvesOnceAnAxleReaches120) {
-  gKeys[kUp] = 1;
+  harness::holdKey(kUp, true);
   gMotorTorque = 1000;
   gWheels[2]->setAxleSpeed(120);
   updateVehicleControls();
@@ -57,7 +57,7 @@ TEST_F(Controls, TorqueHalvesOnceAnAxleReaches120) {
 
 TEST_F(Controls, ThrottleWhileRollingBackwardsBrakesAsWell) {
   for (NxWheelShape* w : gWheels) w->setAxleSpeed(-5);
-  gKeys[kUp] = 1;
+  harness::holdKey(kUp, true);
   gMotorTorque = -600;  // reverse torque is dropped first
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 150);
@@ -65,7 +65,7 @@ TEST_F(Controls, ThrottleWhileRollingBackwardsBrakesAsWell) {
 }
 
 TEST_F(Controls, ReverseMirrorsThrottleWithItsOwnLimit) {
-  gKeys[kDown] = 1;
+  harness::holdKey(kDown, true);
   gMotorTorque = 800;
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, -150);
@@ -78,8 +78,8 @@ TEST_F(Controls, ReverseMirrorsThrottleWithItsOwnLimit) {
 }
 
 TEST_F(Controls, ThrottleAndHandbrakeTogetherBrake) {
-  gKeys[kUp] = 1;
-  gKeys[kSpace] = 1;
+  harness::holdKey(kUp, true);
+  harness::holdKey(kSpace, true);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 0);
   expectWheels(0, 40000);
@@ -87,7 +87,9 @@ TEST_F(Controls, ThrottleAndHandbrakeTogetherBrake) {
 
 TEST_F(Controls, TheCountdownAndTheFinishIgnoreTheDriveKeys) {
   gRaceClock = -2;
-  gKeys[kUp] = gKeys[kLeft] = gKeys['r'] = 1;
+  harness::holdKey(kUp, true);
+  harness::holdKey(kLeft, true);
+  harness::holdKey(kLift, true);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 0);
   EXPECT_FLOAT_EQ(gSteerAngle, 0);
@@ -102,21 +104,22 @@ TEST_F(Controls, TheCountdownAndTheFinishIgnoreTheDriveKeys) {
 }
 
 TEST_F(Controls, SteeringStepsClampAndCentre) {
-  gKeys[kLeft] = 1;
+  harness::holdKey(kLeft, true);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gSteerAngle, 0.0062832f);
   EXPECT_FLOAT_EQ(gWheels[0]->getSteerAngle(), 0.0062832f);
   EXPECT_FLOAT_EQ(gWheels[2]->getSteerAngle(), 0);  // rear wheels never steer
-  gKeys[kRight] = 1;  // both: left first, then right
+  harness::holdKey(kRight, true);  // both: left first, then right
   updateVehicleControls();
   EXPECT_NEAR(gSteerAngle, 0.0062832f + 0.0062832f - 0.0251327f, 1e-6);
-  gKeys[kLeft] = gKeys[kRight] = 0;
+  harness::holdKey(kLeft, false);
+  harness::holdKey(kRight, false);
   gSteerAngle = 0.03f;
   updateVehicleControls();
   EXPECT_NEAR(gSteerAngle, 0.03f - 0.0251327f, 1e-6);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gSteerAngle, 0);
-  gKeys[kLeft] = 1;
+  harness::holdKey(kLeft, true);
   for (int i = 0; i < 200; ++i) updateVehicleControls();
   EXPECT_FLOAT_EQ(gSteerAngle, gMaxSteerAngle);
   EXPECT_NEAR(gMaxSteerAngle, 0.5235988f, 1e-6);
@@ -129,13 +132,74 @@ TEST_F(Controls, TheSteeringLimitNeverTurnsNegative) {
   EXPECT_EQ(steeringLimit(40), 0);
   // Fast enough that the unfloored limit would be -0.3: left must not steer right.
   gCarSpeed = 40;
-  gKeys[kLeft] = 1;
+  harness::holdKey(kLeft, true);
   for (int i = 0; i < 5; ++i) updateVehicleControls();
   EXPECT_FLOAT_EQ(gSteerAngle, 0);
-  gKeys[kLeft] = 0;
-  gKeys[kRight] = 1;
+  harness::holdKey(kLeft, false);
+  harness::holdKey(kRight, true);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gSteerAngle, 0);
+}
+
+// A stick or trigger all the way is the key, bit for bit, over a drive that
+// meets every rule: the torque's climb and halving, the limit's clamp, the
+// step back through the centre.
+TEST_F(Controls, APadAllTheWayIsTheKey) {
+  auto drive = [](bool pad) {
+    EXPECT_TRUE(harness::buildWorld());
+    harness::Runner r;
+    r.beforeControls = [&r, pad] {
+      const int t = static_cast<int>(r.time * 60 + 0.5);
+      const bool left = t % 90 < 40, right = t % 90 >= 50, reverse = t >= 400;
+      gTickInput = TickInput();
+      if (pad) {
+        gTickInput.steer = static_cast<int16_t>(left ? kAnalogSteps : right ? -kAnalogSteps : 0);
+        gTickInput.throttle = static_cast<int16_t>(reverse ? 0 : kAnalogSteps);
+        gTickInput.brake = static_cast<int16_t>(reverse ? kAnalogSteps : 0);
+      } else {
+        harness::holdKey(kLeft, left);
+        harness::holdKey(kRight, right);
+        harness::holdKey(reverse ? kDown : kUp, true);
+      }
+    };
+    r.run(8);
+    return poseHash();
+  };
+  const uint64_t keys = drive(false);
+  EXPECT_GT(gCarSpeed, 5) << "the drive reached the torque's limit";
+  EXPECT_EQ(drive(true), keys);
+}
+
+// Part of the travel moves the key's limits, not its steps: the steering
+// comes out by the keys' steps to the share of the limit, the torque climbs
+// by 150 up to the share of the axle speed at which the key's stops.
+TEST_F(Controls, PartOfTheTravelScalesTheLimitNotTheSteps) {
+  gTickInput.steer = 500;
+  updateVehicleControls();
+  EXPECT_FLOAT_EQ(gSteerAngle, 0.0062832f);
+  for (int i = 0; i < 100; ++i) updateVehicleControls();
+  EXPECT_FLOAT_EQ(gSteerAngle, 0.5f * gMaxSteerAngle);
+  gTickInput.steer = -250;  // across the centre: the fast step back, then out to a quarter on the right
+  updateVehicleControls();
+  EXPECT_FLOAT_EQ(gSteerAngle, 0.5f * gMaxSteerAngle - 0.0251327f);
+  for (int i = 0; i < 100; ++i) updateVehicleControls();
+  EXPECT_FLOAT_EQ(gSteerAngle, -0.25f * gMaxSteerAngle);
+
+  gTickInput = TickInput();
+  gTickInput.throttle = 500;
+  for (NxWheelShape* w : gWheels) w->setAxleSpeed(59);
+  updateVehicleControls();
+  EXPECT_FLOAT_EQ(gMotorTorque, 150);
+  gWheels[1]->setAxleSpeed(60);
+  updateVehicleControls();
+  EXPECT_FLOAT_EQ(gMotorTorque, 75);
+  gTickInput = TickInput();
+  gTickInput.brake = 500;  // brakes while rolling on, then reverses down to -20
+  updateVehicleControls();
+  expectWheels(-150, 25000);
+  for (NxWheelShape* w : gWheels) w->setAxleSpeed(-20);
+  updateVehicleControls();
+  EXPECT_FLOAT_EQ(gMotorTorque, -75);
 }
 
 TEST_F(Controls, ReadBackPutsWheelsOnTheRoadAndFacesForward) {

@@ -73,12 +73,12 @@ TEST_F(PhysicsWorld, TheCarEntersAndLeavesTheFinishLine) {
   int touchedBefore = gNbTouchedBodies;
   harness::Runner r;
   r.run(0.5);
-  gKeys[101] = 1;
+  harness::holdKey(kAccelerate, true);
   bool entered = r.runUntil(6, [] { return gLastTrigger == -3; });
   EXPECT_TRUE(entered);
   EXPECT_EQ(gNbTouchedBodies, touchedBefore + 1);
   bool left = r.runUntil(6, [] { return gLastTrigger == 0; });
-  gKeys[101] = 0;
+  harness::holdKey(kAccelerate, false);
   EXPECT_TRUE(left);
   EXPECT_EQ(gNbTouchedBodies, touchedBefore);
 }
@@ -131,7 +131,7 @@ TEST_F(PhysicsWorld, WithoutAnEngineEveryCarFunctionIsSafe) {
   EXPECT_EQ(createCar(NxVec3(0, 0, 0), 0), nullptr);
   EXPECT_EQ(createCarBody(NxVec3(0, 0, 0), NxVec3(1, 1, 1), 1), nullptr);
   EXPECT_EQ(createWheel(nullptr, WheelSetup{NxVec3(0, 0, 0), 1, 1, 1, 0}), nullptr);
-  gKeys[101] = 1;
+  harness::holdKey(kAccelerate, true);
   gRaceClock = 1;
   updateVehicleControls();
   readVehicleState();
@@ -139,7 +139,7 @@ TEST_F(PhysicsWorld, WithoutAnEngineEveryCarFunctionIsSafe) {
   brakeFinishedCar();
   gRaceFinished = false;
   updateCarSpeed();
-  gKeys[101] = 0;
+  harness::holdKey(kAccelerate, false);
   releasePhysicsWorld();  // twice is fine
 }
 

@@ -24,7 +24,12 @@ RaceRecording sample() {
   r.start.wheelSpin[3] = 12345.678f;
   r.start.lastTrigger = -3;
   r.start.touchedBodies = 1;
-  for (int i = 0; i < 500; ++i) r.keys.push_back(static_cast<uint16_t>((i / 37) % 7 == 0 ? 0 : 1u << (i % 9)));
+  for (int i = 0; i < 500; ++i) {
+    TickInput t;
+    t.keys = static_cast<uint16_t>((i / 37) % 7 == 0 ? 0 : 1u << (i % kDriveActionCount));
+    if (i >= 300) t = {t.keys, static_cast<int16_t>(i / 5 - 80), static_cast<int16_t>(i < 400 ? 1000 : 0), 3};
+    r.ticks.push_back(t);
+  }
   r.end = RecordingEnd::Finish;
   r.totalTime = 178.38333f;
   r.finalPoseHash = 0xfedcba9876543210ull;
@@ -62,7 +67,7 @@ TEST(Recording, ReadsBackBitForBit) {
   EXPECT_EQ(back.start.prevCarPos[1], written.start.prevCarPos[1]);
   EXPECT_EQ(back.start.wheelSpin[3], written.start.wheelSpin[3]);
   EXPECT_EQ(back.start.lastTrigger, -3);
-  EXPECT_EQ(back.keys, written.keys);
+  EXPECT_EQ(back.ticks, written.ticks);
   EXPECT_EQ(back.end, RecordingEnd::Finish);
   EXPECT_EQ(back.totalTime, written.totalTime);
   EXPECT_EQ(back.finalPoseHash, written.finalPoseHash);
@@ -87,7 +92,7 @@ TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
     s.replace(s.find(from), from.size(), to);
     return s;
   };
-  EXPECT_EQ(refusal(with("recording 1", "recording 2")), "from another version of the game");
+  EXPECT_EQ(refusal(with("recording 2", "recording 3")), "from another version of the game");
   EXPECT_EQ(refusal("PNG\x89 not text\n" + whole), "not a race recording");
   EXPECT_EQ(refusal(with("ticks 500", "ticks 99999999999")), "too long (over an hour of racing)");
   EXPECT_EQ(refusal(with("ticks 500", "ticks 400")).rfind("garbled", 0), 0u);
@@ -97,6 +102,30 @@ TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
   EXPECT_EQ(refusal(with("engine 0x", "engine inf 0x")), "garbled (engine line)");
   EXPECT_EQ(refusal(with("end finish", "end maybe")), "garbled (end line)");
   EXPECT_EQ(refusal(with("gates", std::string(300, 'x'))), "garbled (a line too long)");
+  // The pad's values: a stick past full, a trigger below rest, runs that miss ticks.
+  EXPECT_EQ(refusal(with("pad 300 0 0 0", "pad 300 1001 0 0")), "garbled (pad line out of range)");
+  EXPECT_EQ(refusal(with("pad 300 0 0 0", "pad 300 0 -1 0")), "garbled (pad line out of range)");
+  EXPECT_EQ(refusal(with("pad 300 0 0 0", "pad 300 0 0 99999999999999999999")), "garbled (pad line out of range)");
+  EXPECT_EQ(refusal(with("pad 300 0 0 0", "pad 301 0 0 0")), "garbled (pad line out of range)");
+  EXPECT_EQ(refusal(with("pad 300 0 0 0", "pad 300 0 0")), "garbled (pad line)");
+}
+
+// A file of the first version, which kept the key entries r and R, c and C
+// apart and no pad, reads as the actions they stood for.
+TEST(Recording, AFirstVersionFileReadsAsItsActions) {
+  std::string v1 = text(sample());
+  v1.replace(v1.find("recording 2"), 11, "recording 1");
+  const std::size_t keys = v1.find("keys "), end = v1.find("end ");
+  v1.replace(keys, end - keys, "keys 2 42\nkeys 3 100\nkeys 495 1f\n");  // R and Up, then C, then the arrows and Space
+  RaceRecording back;
+  std::string why;
+  ASSERT_TRUE(read(v1, back, why)) << why;
+  ASSERT_EQ(back.ticks.size(), 500u);
+  EXPECT_EQ(back.ticks[0].keys, driveBit(kLift) | driveBit(kAccelerate));
+  EXPECT_EQ(back.ticks[2].keys, driveBit(kCamera));
+  EXPECT_EQ(back.ticks[499].keys, 0x1f);
+  for (const TickInput& t : back.ticks) EXPECT_TRUE(t.steer == 0 && t.throttle == 0 && t.brake == 0);
+  EXPECT_EQ(refusal(std::string(v1).replace(v1.find("keys 3 100"), 10, "keys 3 200")), "garbled (keys line out of range)");
 }
 
 // Start values a race can leave are taken; each value past what the car and

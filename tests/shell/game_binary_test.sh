@@ -57,6 +57,7 @@ tap Escape
 wait_exit
 check "Escape on the title exits 0 (got $status)" test "$status" = 0
 check "desktop mode back after Escape" test "$(current_mode)" = "$desktop_mode"
+check "the game wrote its Controls.txt where there was none" grep -qx 'accelerate Up' "$work/default/Controls.txt"
 
 # 2. Config.txt naming 800x600: that mode is entered; leaving through the
 #    title's last entry (Up wraps round to it once the fade-in is over).
@@ -83,6 +84,14 @@ check "impossible mode exits 0 without waiting (got $status)" test "$status" = 0
 check "failure message byte for byte" cmp -s "$work/impossible/out.txt" \
   <(printf 'Not possible\nReconfigure the "Config.txt"-File\nPlease press a key\n')
 check "desktop mode untouched by the failure path" test "$(current_mode)" = "$desktop_mode"
+
+# 4. SIGTERM ends the game: the pad layer (SDL) leaves the signals alone. The
+#    default mode is the desktop's, so no mode is left behind.
+mkdir -p "$work/signal"
+check "game starts for the signal" start_game "$work/signal"
+kill -TERM "$pid"
+wait_exit
+check "SIGTERM ends the game (got $status)" test "$status" = 143
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

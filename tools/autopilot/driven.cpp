@@ -32,6 +32,8 @@ void drivenFrame(int64_t step, bool draw = true) {
 
 void useDrivenClock() { platform::setCounterSource(drivenCounter); }
 
+void runDrivenFrame(double fps) { drivenFrame(static_cast<int64_t>(1e9 / fps + 0.5)); }
+
 DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks, const DrivenFrames& frames) {
   DrivenRace race;
   const int64_t step = static_cast<int64_t>(1e9 / fps + 0.5);

@@ -23,6 +23,10 @@ struct DrivenRace {
   long frames = 0;
 };
 
+// One whole frame at `fps` on the driven clock: the clock moves on 1/fps s,
+// the window's events are handled, the game draws its current state.
+void runDrivenFrame(double fps);
+
 struct DrivenFrames {
   bool draw = true;                   // false: race frames only step (no GL work)
   void (*afterFrame)() = nullptr;     // after every race frame

@@ -41,7 +41,7 @@ void engineTimings() {
   NxU32 before = gPhysicsScene->getSubStepCount();
   double simulateMs = 0;
   for (int frame = 0; frame < 1200; ++frame) {
-    gKeys[scenarios::kLeft] = (frame / 120) % 2 == 1;  // weave across the hills
+    harness::holdKey(scenarios::kLeft, (frame / 120) % 2 == 1);  // weave across the hills
     gPhysicsScene->fetchResults(NX_RIGID_BODY_FINISHED, false);
     updateVehicleControls();
     auto s0 = Clock::now();
@@ -51,7 +51,7 @@ void engineTimings() {
     updateCarSpeed();
     gRaceClock += 1.0f / 60;
   }
-  std::memset(gKeys, 0, sizeof gKeys);
+  harness::clearControls();
   NxU32 steps = gPhysicsScene->getSubStepCount() - before;
   std::printf("physics.substep_us: %.1f us\n", steps ? simulateMs * 1000 / steps : NAN);
   std::printf("physics.cook_ms: %.1f ms\n", cookMs);

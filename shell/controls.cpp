@@ -1,0 +1,217 @@
+// Controls.txt: which keys drive, and how a pad's sticks and triggers feel.
+#include "shell/controls.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char* const kActionNames[kDriveActionCount] = {"steer-left", "accelerate", "steer-right", "reverse",
+                                                     "handbrake",  "lift",       "camera"};
+
+struct NamedKey {
+  const char* name;
+  int entry;
+};
+
+// The keys that have names rather than a character. The arrows come first:
+// their entries are also d to g, and a message should say "Up", not "e".
+const NamedKey kNamedKeys[] = {
+    {"Left", 100},       {"Up", 101},          {"Right", 102},     {"Down", 103},       {"PageUp", 104},
+    {"PageDown", 105},   {"Home", 106},        {"End", 107},       {"Insert", 108},     {"Space", ' '},
+    {"Enter", 13},       {"Backspace", 8},     {"Tab", 9},         {"F12", 12},         {"NumLock", 256},
+    {"Begin", 257},      {"Delete", 258},      {"LeftShift", 259}, {"RightShift", 260}, {"LeftCtrl", 261},
+    {"RightCtrl", 262},  {"LeftAlt", 263},     {"RightAlt", 264},  {"LeftSuper", 265},  {"RightSuper", 266},
+};
+
+constexpr int kLineBuffer = 256;
+constexpr double kFullTravel = 0.97;
+constexpr double kMaxDeadZonePercent = 50, kMinCurve = 1, kMaxCurve = 3;
+
+
+bool sameText(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// A word of the player's file, fit to be printed: plain characters only, and short.
+std::string shown(const std::string& word) {
+  std::string out;
+  for (char c : word.substr(0, 24)) out += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+  return word.size() > 24 ? out + "..." : out;
+}
+
+std::string keysText(const BoundKey (&keys)[kKeysPerAction]) {
+  std::string text;
+  for (const BoundKey& k : keys) {
+    if (k.entry == kNoKey) continue;
+    text += (text.empty() ? "" : " ") + keyName(k);
+  }
+  return text.empty() ? "no key" : text;
+}
+
+// One line of the file, read whole; the rest of a longer line is skipped.
+bool readLine(std::FILE* file, char (&line)[kLineBuffer], bool& tooLong) {
+  if (!std::fgets(line, kLineBuffer, file)) return false;
+  tooLong = !std::strchr(line, '\n') && !std::feof(file);
+  if (tooLong) {
+    int c;
+    while ((c = std::fgetc(file)) != EOF && c != '\n') {
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> words(const char* line) {
+  std::vector<std::string> out;
+  for (const char* p = line; *p;) {
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+    const char* start = p;
+    while (*p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+    if (p > start) out.emplace_back(start, p);
+  }
+  return out;
+}
+
+class ControlsReader {
+ public:
+  ControlsReader(Controls& controls, std::vector<std::string>& complaints)
+      : controls_(controls), complaints_(complaints) {}
+
+  void line(int number, const std::vector<std::string>& w) {
+    number_ = number;
+    if (w.empty() || w[0][0] == '#') return;  // a blank line or a comment
+    if (sameText(w[0], "pad-dead-zone")) return padValue(w, controls_.pad.deadZonePercent, 0, kMaxDeadZonePercent);
+    if (sameText(w[0], "pad-curve")) return padValue(w, controls_.pad.curve, kMinCurve, kMaxCurve);
+    for (int a = 0; a < kDriveActionCount; ++a)
+      if (sameText(w[0], kActionNames[a])) return actionKeys(a, w);
+    complain("\"" + shown(w[0]) + "\" is no action", "the line is ignored");
+  }
+  void tooLong(int number) {
+    number_ = number;
+    complain("too long", "the line is ignored");
+  }
+
+ private:
+  void complain(const std::string& what, const std::string& kept) {
+    complaints_.push_back("Controls.txt line " + std::to_string(number_) + " not understood: " + what + "; " + kept);
+  }
+
+  void actionKeys(int action, const std::vector<std::string>& w) {
+    BoundKey(&keys)[kKeysPerAction] = controls_.keys[action];
+    const std::string kept = std::string(kActionNames[action]) + " keeps " + keysText(keys);
+    if (seen_[action]) return complain(std::string(kActionNames[action]) + " has a line already", kept);
+    if (w.size() < 2 || w.size() > 1 + kKeysPerAction)
+      return complain(std::string(kActionNames[action]) + " takes one or two keys", kept);
+    BoundKey chosen[kKeysPerAction];
+    for (std::size_t i = 1; i < w.size(); ++i) {
+      chosen[i - 1] = keyByName(w[i]);
+      if (chosen[i - 1].entry == kNoKey) return complain("\"" + shown(w[i]) + "\" is no key to drive with", kept);
+    }
+    seen_[action] = true;
+    for (int i = 0; i < kKeysPerAction; ++i) keys[i] = chosen[i];
+  }
+
+  void padValue(const std::vector<std::string>& w, double& value, double low, double high) {
+    char range[96];
+    std::snprintf(range, sizeof range, "%s takes a number from %g to %g", w[0].c_str(), low, high);
+    char kept[48];
+    std::snprintf(kept, sizeof kept, "it stays %g", value);
+    if (w.size() != 2) return complain(range, kept);
+    char* end = nullptr;
+    const double v = std::strtod(w[1].c_str(), &end);
+    if (*end != '\0' || !(v >= low && v <= high)) return complain(range, kept);
+    value = v;
+  }
+
+  Controls& controls_;
+  std::vector<std::string>& complaints_;
+  int number_ = 0;
+  bool seen_[kDriveActionCount] = {};
+};
+
+}  // namespace
+
+int specialKeyEntry(int code) {
+  if (code >= kFirstExtraSpecialKey && code < kFirstExtraSpecialKey + kExtraSpecialKeyCount)
+    return 256 + code - kFirstExtraSpecialKey;
+  return code >= 0 && code < 256 ? code : -1;
+}
+
+BoundKey keyByName(const std::string& name) {
+  if (name.size() == 1 && name[0] > ' ' && name[0] < 127) return {name[0], std::isalpha(name[0]) != 0};
+  for (const NamedKey& k : kNamedKeys)
+    if (sameText(name, k.name)) return {k.entry};
+  return {};
+}
+
+std::string keyName(const BoundKey& key) {
+  if (key.bothCases) return std::string(1, static_cast<char>(key.entry));
+  for (const NamedKey& k : kNamedKeys)
+    if (k.entry == key.entry) return k.name;
+  if (key.entry > ' ' && key.entry < 127) return std::string(1, static_cast<char>(key.entry));
+  return "key " + std::to_string(key.entry);
+}
+
+void readControlsStream(std::FILE* file, Controls& controls, std::vector<std::string>& complaints) {
+  ControlsReader reader(controls, complaints);
+  char line[kLineBuffer];
+  bool tooLong = false;
+  for (int number = 1; readLine(file, line, tooLong); ++number) {
+    if (tooLong)
+      reader.tooLong(number);
+    else
+      reader.line(number, words(line));
+  }
+}
+
+bool writeControlsStream(std::FILE* f, const Controls& controls) {
+  std::fputs(
+      "# Five Laps controls: the keys that drive the car, and how a gamepad's sticks\n"
+      "# and triggers feel. One action a line: its name and one or two keys. A line\n"
+      "# the game does not understand is named on standard output when it starts, and\n"
+      "# its action keeps the keys written here. The game wrote this file because\n"
+      "# there was none; it never writes over yours.\n"
+      "#\n"
+      "# A key is a character as typed (a letter stands for its key with and without\n"
+      "# Shift), or one of Space Enter Backspace Tab Up Down Left Right PageUp\n"
+      "# PageDown Home End Insert Delete F12 NumLock Begin LeftShift RightShift\n"
+      "# LeftCtrl RightCtrl LeftAlt RightAlt LeftSuper RightSuper. To the game the\n"
+      "# arrows are also d e f g (Left d, Up e, Right f, Down g) and PageUp to Insert\n"
+      "# are h to l. With Ctrl held, letters type other characters. Escape and F1 to\n"
+      "# F11 keep their own jobs; the menus keep Up, Down, Enter and Escape.\n",
+      f);
+  for (int a = 0; a < kDriveActionCount; ++a) std::fprintf(f, "%s %s\n", kActionNames[a], keysText(controls.keys[a]).c_str());
+  std::fprintf(f,
+               "#\n"
+               "# A gamepad: the share of a stick's or trigger's travel that is ignored\n"
+               "# around rest, in per cent (0 to 50), and the response curve (1 is\n"
+               "# straight; up to 3 gives finer steering and throttle near rest).\n"
+               "pad-dead-zone %.17g\n"
+               "pad-curve %.17g\n",
+               controls.pad.deadZonePercent, controls.pad.curve);
+  return !std::ferror(f);
+}
+
+uint16_t heldActions(const unsigned char* keys, const Controls& controls) {
+  unsigned actions = 0;
+  for (int a = 0; a < kDriveActionCount; ++a)
+    for (const BoundKey& k : controls.keys[a]) {
+      if (k.entry < 0 || k.entry >= kKeyTableSize) continue;
+      if (keys[k.entry] || (k.bothCases && keys[k.entry ^ 0x20])) actions |= 1u << a;  // 0x20: the other case
+    }
+  return static_cast<uint16_t>(actions);
+}
+
+int analogShare(float reading, const PadTuning& tuning) {
+  const double travel = std::fabs(reading), deadZone = tuning.deadZonePercent / 100;
+  if (!(travel > deadZone)) return 0;
+  double share = std::fmin(1.0, (travel - deadZone) / (kFullTravel - deadZone));
+  if (tuning.curve != 1) share = std::pow(share, tuning.curve);
+  const int steps = static_cast<int>(std::lround(share * kAnalogSteps));
+  return reading < 0 ? -steps : steps;
+}
