@@ -76,15 +76,20 @@ void drawVehicleAndWorld(int /*unused*/) {
 namespace {
 
 // The car model's length, nose to tail; the body the engine drives when the
-// model has no vertices.
+// model has no vertices. Measured once for each load of the model, not each frame.
 float carLength() {
+  static const Shape* measuredShapes = nullptr;
+  static float length = 0;
+  if (measuredShapes == gCarModel.shapes.data() && length > 0) return length;
   float front = -1e30f, back = 1e30f;
   for (const Shape& s : gCarModel.shapes)
     for (const ModelVertex& v : s.vertices) {
       front = std::fmax(front, v.z);
       back = std::fmin(back, v.z);
     }
-  return front > back ? front - back : 123.72f;
+  measuredShapes = gCarModel.shapes.data();
+  length = front > back ? front - back : 123.72f;
+  return length;
 }
 
 }  // namespace
