@@ -46,6 +46,11 @@ SaveResult replaceFile(const char* path, const std::function<bool(std::FILE*)>& 
 enum class PathKind { Nothing, File, Other };
 PathKind pathKind(const char* path);
 
+// The keyboard keys (the display's key codes) that can type `character`, the
+// control characters Ctrl gives included; 0 without a display to ask.
+constexpr int kMostKeysTyping = 2;
+int keysTyping(unsigned char character, int (&keys)[kMostKeysTyping]);
+
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();
 void setCounterSource(CounterSource source);

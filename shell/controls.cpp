@@ -18,11 +18,12 @@ struct NamedKey {
 
 // The keys that have names rather than a character. The arrows come first:
 // their entries are also d to g, and a message should say "Up", not "e".
+// Delete comes from freeglut as the character 127, not as its special key.
 const NamedKey kNamedKeys[] = {
     {"Left", 100},       {"Up", 101},          {"Right", 102},     {"Down", 103},       {"PageUp", 104},
     {"PageDown", 105},   {"Home", 106},        {"End", 107},       {"Insert", 108},     {"Space", ' '},
     {"Enter", 13},       {"Backspace", 8},     {"Tab", 9},         {"F12", 12},         {"NumLock", 256},
-    {"Begin", 257},      {"Delete", 258},      {"LeftShift", 259}, {"RightShift", 260}, {"LeftCtrl", 261},
+    {"Begin", 257},      {"Delete", 127},      {"LeftShift", 259}, {"RightShift", 260}, {"LeftCtrl", 261},
     {"RightCtrl", 262},  {"LeftAlt", 263},     {"RightAlt", 264},  {"LeftSuper", 265},  {"RightSuper", 266},
 };
 

@@ -108,6 +108,12 @@ void trace(bool on, const char* line) {
 }  // namespace
 
 void enterHighScores(bool fromFrameLoop) {
+  if (gHighScoreScreen.active) {
+    // Going back while a name is owed: the screen fades in again, with the
+    // result in the table once and the music going on.
+    QueryPerformanceCounter(&gHighScoreScreen.shownSince);
+    return;
+  }
   FSOUND_StopSound(kMusicChannel);
   FSOUND_Sample_Free(gMusicSample);
   gMusicSample = nullptr;
@@ -137,6 +143,10 @@ void returnToTitle() {
   gTitle.active = true;
   QueryPerformanceCounter(&gTitle.shownSince);
   gTitle.inputReady = false;
+  // The screen keeps the named result in its place as it draws; a table left
+  // before any frame drew it must hold it too.
+  if (gCurrentResult.totalTime != 0 && gHighScoreRank >= 1 && gHighScoreRank <= 10)
+    gHighScores[gHighScoreRank - 1] = gCurrentResult;
   if (gCurrentResult.totalTime != 0) writeHighScores();
   gHighScoreScreen.active = false;
 }

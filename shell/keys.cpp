@@ -20,6 +20,27 @@ bool gKeyUnread[kKeyTableSize] = {};
 bool gReleaseWaiting[kKeyTableSize] = {};
 
 bool inTable(int index) { return index >= 0 && index < kKeyTableSize; }
+
+// The keyboard keys that pressed each character's entry: its release may come
+// as another character, the one the modifiers give at that moment.
+struct TypedBy {
+  int keys[platform::kMostKeysTyping] = {};
+  int count = 0;
+};
+TypedBy gTypedBy[256];
+
+bool shareAKey(const TypedBy& a, const TypedBy& b) {
+  for (int i = 0; i < a.count; ++i)
+    for (int j = 0; j < b.count; ++j)
+      if (a.keys[i] == b.keys[j]) return true;
+  return false;
+}
+
+TypedBy typedBy(unsigned char character) {
+  TypedBy t;
+  t.count = platform::keysTyping(character, t.keys);
+  return t;
+}
 }  // namespace
 
 void pressKey(int index) {
@@ -179,6 +200,7 @@ void onKeyDown(unsigned char key, int, int) {
     typeNameLetter(key);
   } else {
     pressKey(key);
+    gTypedBy[key] = typedBy(key);
   }
 }
 
@@ -187,6 +209,10 @@ void onKeyUp(unsigned char key, int, int) {
   // The case a letter comes up in is Shift's at that moment: Shift let go
   // before r must not leave R held (and the car lifted).
   if (isLetter(key)) releaseKey(key ^ 0x20);
+  // 1 pressed, then Shift, comes up as '!'; r pressed, then Ctrl, as 18.
+  const TypedBy released = typedBy(key);
+  for (int entry = 0; entry < 256; ++entry)
+    if (gKeys[entry] && shareAKey(gTypedBy[entry], released)) releaseKey(entry);
 }
 
 void onSpecialDown(int key, int, int) {
@@ -207,6 +233,8 @@ void onSpecialDown(int key, int, int) {
       // g), except Shift, Ctrl and freeglut's other extra keys, which have
       // entries of their own.
       pressKey(specialKeyEntry(key));
+      // The arrows share d to g's entries: what a letter's key held there is gone.
+      if (specialKeyEntry(key) >= 0 && specialKeyEntry(key) < 256) gTypedBy[specialKeyEntry(key)] = TypedBy{};
       break;
   }
 }

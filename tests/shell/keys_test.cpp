@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "platform/pads.h"
 #include "race/ghost.h"
 #include "shell/game.h"
 #include "ui/ui.h"
@@ -221,6 +223,100 @@ TEST_F(Keys, EnterOnTheTableWithoutResultReturnsToTitleWithoutWriting) {
   EXPECT_FALSE(gHighScoreScreen.active);
   EXPECT_NE(access("HighScore5.hs", F_OK), 0) << "no result: the table is not written";
   ASSERT_EQ(chdir(old.c_str()), 0);
+  rmdir(dir);
+}
+
+// freeglut gives a release as the character the modifiers make at that
+// moment: 1 pressed, then Shift, comes up as '!'; r pressed, then Ctrl, as
+// 18. The key that went down is let go all the same.
+TEST_F(Keys, AReleaseLetsGoOfItsKeyWhateverTheModifiersDidMeanwhile) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs the display's keyboard map";
+  const Controls before = gControls;
+  gControls.keys[kAccelerate][0] = keyByName("1");
+  gControls.keys[kReverse][0] = keyByName("Delete");
+  auto held = [](DriveAction a) { return (heldActions(gKeys, gControls) & driveBit(a)) != 0; };
+  const struct {
+    unsigned char down;
+    int modifier;
+    unsigned char up;
+    DriveAction action;
+  } cases[] = {{'1', GLUT_KEY_SHIFT_L, '!', kAccelerate},
+               {'r', GLUT_KEY_CTRL_L, 18, kLift},
+               {'c', GLUT_KEY_CTRL_R, 3, kCamera}};
+  for (const auto& c : cases) {
+    press(c.down);
+    special(c.modifier);
+    keysSeen();
+    ASSERT_TRUE(held(c.action)) << c.down;
+    onKeyUp(c.up, 0, 0);
+    onSpecialUp(c.modifier, 0, 0);
+    EXPECT_FALSE(held(c.action)) << int{c.down} << " came up as " << int{c.up};
+  }
+  press(127);  // Delete, as freeglut delivers it
+  EXPECT_TRUE(held(kReverse));
+  onKeyUp(127, 0, 0);
+  keysSeen();
+  EXPECT_FALSE(held(kReverse));
+  gControls = before;
+}
+
+// Going back with a name owed shows the table again: the result stands in it
+// once, whatever the file held (nothing, a few results, ten), by keys and by
+// the pad's east button and Back.
+TEST_F(Keys, GoingBackWithANameOwedNeverEntersTheResultTwice) {
+  char dir[] = "/tmp/fivelaps-keys-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string home = std::getenv("PWD") ? std::getenv("PWD") : ".";
+  ASSERT_EQ(chdir(dir), 0);
+  ASSERT_TRUE(platform::openPads());
+  const int pad = platform::attachVirtualPad();
+  ASSERT_GE(pad, 0);
+  readPadForMenu();  // finds the pad
+  auto padPress = [pad](platform::PadButton b) {
+    platform::setVirtualPadButton(pad, b, true);
+    readPadForMenu();
+    platform::setVirtualPadButton(pad, b, false);
+    readPadForMenu();
+  };
+  for (int results : {-1, 3, 10, -2}) {
+    std::remove(kHighScoreFile);
+    if (results >= 0) {
+      std::FILE* f = std::fopen(kHighScoreFile, "w");
+      for (int i = 0; i < results; ++i) std::fprintf(f, "old%c %d\n", 'a' + i, 100 + 10 * i);
+      std::fclose(f);
+    }
+    for (HighScoreEntry& e : gHighScores) e = HighScoreEntry{};
+    readHighScores();
+    gCurrentResult = HighScoreEntry{};
+    gCurrentResult.totalTime = 150.5f;
+    gTitle.active = false;  // a race finished
+    enterHighScores(true);
+    drawHighScoreScreen();  // each frame puts the result in its place
+    for (platform::PadButton back : {platform::kPadEast, platform::kPadBack}) {
+      if (results == -2)
+        padPress(back);
+      else
+        press(27);
+      drawHighScoreScreen();
+    }
+    EXPECT_TRUE(gHighScoreScreen.active);
+    press('a');
+    testing::internal::CaptureStdout();
+    press(13);
+    testing::internal::GetCapturedStdout();
+    std::FILE* f = std::fopen(kHighScoreFile, "r");
+    ASSERT_NE(f, nullptr);
+    int entries = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, f)) entries += std::strstr(line, " 150.5") != nullptr;
+    std::fclose(f);
+    EXPECT_EQ(entries, 1) << (results < 0 ? 0 : results) << " results in the file before, "
+                          << (results == -2 ? "by the pad" : "by keys");
+    EXPECT_TRUE(gTitle.active);
+  }
+  platform::detachVirtualPad(pad);
+  std::remove(kHighScoreFile);
+  ASSERT_EQ(chdir(home.c_str()), 0);
   rmdir(dir);
 }
 
