@@ -58,6 +58,9 @@ extern float gPrevCarSpeed;
 extern float gLastMeasuredSpeed;  // the last tick that moved, before the jump filter
 extern NxVec3 gPrevCarPos;
 extern float gSpeedDisplay;      // 12 x the travel of the last tick
+// Per race: a trigger part way brakes by its travel (off for a replay of a
+// recording made before that rule).
+extern bool gBrakeByTravel;
 
 NxActor* createCar(const NxVec3& startPosition, float headingDegrees);
 NxActor* createCarBody(const NxVec3& position, const NxVec3& halfExtents, float density);

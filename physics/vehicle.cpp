@@ -26,6 +26,7 @@ float gPrevCarSpeed = 0;
 float gLastMeasuredSpeed = 0;
 NxVec3 gPrevCarPos;
 float gSpeedDisplay = 0;
+bool gBrakeByTravel = true;
 
 namespace {
 
@@ -46,6 +47,9 @@ const float kWheelBase = 74.552795f;  // front to rear attachment points along z
 
 const float kFastSteerStep = 0.0251327f;  // 2 pi * 0.004: back towards the centre, and centring
 const float kSlowSteerStep = 0.0062832f;  // pi * 0.002: further out
+
+// What stops a car rolling against the drive before it turns the other way.
+const float kStoppingBrake = 25000;
 
 // The motor's torque rises while every axle turns slower than this (forwards,
 // backwards); a pad's trigger lowers the bar in proportion to its travel.
@@ -84,6 +88,10 @@ float meanAxleSpeed() {
   return sum / 4;
 }
 
+// A trigger part way brakes by its share: the key's brake (share 1) is the
+// same float either way.
+float stoppingBrake(float share) { return gBrakeByTravel ? kStoppingBrake * share : kStoppingBrake; }
+
 // `accelerate` and `reverse` are the share of the key each gives: 1 for the
 // key or a trigger pulled all the way, 0 for neither. A share moves the axle
 // speed at which the torque stops rising, never the steps it rises by.
@@ -95,7 +103,7 @@ void applyDriveKeys(float accelerate, float reverse) {
     else
       gMotorTorque *= 0.5f;
     gBrakeTorque = 0;
-    if (meanAxleSpeed() < 0) gBrakeTorque = 25000;  // rolling backwards: stop first
+    if (meanAxleSpeed() < 0) gBrakeTorque = stoppingBrake(accelerate);  // rolling backwards: stop first
     giveTorques();
   } else if (reverse > 0) {
     if (gMotorTorque > 0) gMotorTorque = 0;
@@ -104,7 +112,7 @@ void applyDriveKeys(float accelerate, float reverse) {
     else
       gMotorTorque *= 0.5f;
     gBrakeTorque = 0;
-    if (meanAxleSpeed() > 0) gBrakeTorque = 25000;
+    if (meanAxleSpeed() > 0) gBrakeTorque = stoppingBrake(reverse);
     giveTorques();
   }
 }

@@ -11,8 +11,9 @@
 
 namespace {
 
-// The second version adds the pad's values of every tick; the first is still read.
-constexpr int kVersion = 2;
+// The second version adds the pad's values of every tick; the third brakes a
+// car rolling the other way by the trigger's travel. Earlier ones are still read.
+constexpr int kVersion = kRecordingVersion;
 constexpr const char* kVersionPrefix = "FiveLaps race recording ";
 constexpr int kLineBuffer = 256;
 
@@ -82,7 +83,7 @@ bool readHeader(std::FILE* file, Reader& r, int& version) {
   const std::size_t prefix = std::strlen(kVersionPrefix);
   if (std::strncmp(r.line(), kVersionPrefix, prefix) != 0) return r.fail("not a race recording");
   const char* number = r.line() + prefix;
-  if (std::strcmp(number, "1") == 0 || std::strcmp(number, "2") == 0) {
+  if (std::strcmp(number, "1") == 0 || std::strcmp(number, "2") == 0 || std::strcmp(number, "3") == 0) {
     version = *number - '0';
     return true;
   }
@@ -295,7 +296,8 @@ void writeRuns(const std::vector<TickInput>& ticks, Same same, Write write) {
 bool writeRecording(std::FILE* f, const RaceRecording& rec) {
   const RecordedEngine& e = rec.engine;
   const RecordedStart& s = rec.start;
-  std::fprintf(f, "%s%d\n", kVersionPrefix, kVersion);
+  // A race replayed from an older recording keeps that recording's rules.
+  std::fprintf(f, "%s%d\n", kVersionPrefix, brakesByTravel(rec.version) ? kVersion : 2);
   std::fprintf(f, "engine %a %u %a %a %a %a\n", e.step, e.subSteps, e.gravity[0], e.gravity[1], e.gravity[2],
                e.skinWidth);
   std::fprintf(f, "start %016" PRIx64 " %a %a %a\n", s.trackChecksum, s.startX, s.startZ, s.heading);
@@ -324,8 +326,10 @@ bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
   rec = RaceRecording();
   Reader r(file, why);
   int version = 0;
-  return readHeader(file, r, version) && readEngine(r, rec.engine) && readStart(r, rec.start) &&
-         readKeys(r, rec, version) && (version == 1 || readPad(r, rec)) && readEnd(r, rec);
+  const bool read = readHeader(file, r, version) && readEngine(r, rec.engine) && readStart(r, rec.start) &&
+                    readKeys(r, rec, version) && (version == 1 || readPad(r, rec)) && readEnd(r, rec);
+  rec.version = version;
+  return read;
 }
 
 platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& recording) {

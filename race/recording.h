@@ -69,6 +69,11 @@ bool startIsReachable(const RecordedStart& start, const TrackBounds& track, std:
 
 enum class RecordingEnd { Open, Escape, Finish };
 
+// The version a recording is written in. From the third on, a trigger part
+// way brakes a car rolling the other way by its travel; before, in full.
+constexpr int kRecordingVersion = 3;
+constexpr bool brakesByTravel(int recordingVersion) { return recordingVersion >= 3; }
+
 struct RaceRecording {
   RecordedEngine engine;
   RecordedStart start;
@@ -76,6 +81,7 @@ struct RaceRecording {
   RecordingEnd end = RecordingEnd::Open;
   float totalTime = 0;         // the result, 0 when the race was not finished
   uint64_t finalPoseHash = 0;  // poseHash after the last tick
+  int version = kRecordingVersion;  // the file's: which rules its ticks were driven by
 };
 
 // Writes the whole recording; false when the stream failed.

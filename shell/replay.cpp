@@ -213,7 +213,9 @@ void beginRaceRecording() {
     gReplayDriving = true;
     gReplayTick = 0;
   }
+  gBrakeByTravel = !gReplayDriving || brakesByTravel(gReplay.version);
   gRaceRecording = RaceRecording();
+  gRaceRecording.version = gReplayDriving ? gReplay.version : kRecordingVersion;
   gRaceRecording.engine = currentEngine();
   gRaceRecording.start = currentStart();
   gRaceRecording.ticks.reserve(60 * 60 * 4);

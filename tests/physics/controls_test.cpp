@@ -194,9 +194,9 @@ TEST_F(Controls, PartOfTheTravelScalesTheLimitNotTheSteps) {
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, 75);
   gTickInput = TickInput();
-  gTickInput.brake = 500;  // brakes while rolling on, then reverses down to -20
+  gTickInput.brake = 500;  // brakes by half the key's brake while rolling on, then reverses down to -20
   updateVehicleControls();
-  expectWheels(-150, 25000);
+  expectWheels(-150, 12500);
   for (NxWheelShape* w : gWheels) w->setAxleSpeed(-20);
   updateVehicleControls();
   EXPECT_FLOAT_EQ(gMotorTorque, -75);

@@ -92,7 +92,7 @@ TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
     s.replace(s.find(from), from.size(), to);
     return s;
   };
-  EXPECT_EQ(refusal(with("recording 2", "recording 3")), "from another version of the game");
+  EXPECT_EQ(refusal(with("recording 3", "recording 4")), "from another version of the game");
   EXPECT_EQ(refusal("PNG\x89 not text\n" + whole), "not a race recording");
   EXPECT_EQ(refusal(with("ticks 500", "ticks 99999999999")), "too long (over an hour of racing)");
   EXPECT_EQ(refusal(with("ticks 500", "ticks 400")).rfind("garbled", 0), 0u);
@@ -114,7 +114,7 @@ TEST(Recording, GarbledOtherVersionAndOverlongFilesAreRefused) {
 // apart and no pad, reads as the actions they stood for.
 TEST(Recording, AFirstVersionFileReadsAsItsActions) {
   std::string v1 = text(sample());
-  v1.replace(v1.find("recording 2"), 11, "recording 1");
+  v1.replace(v1.find("recording 3"), 11, "recording 1");
   const std::size_t keys = v1.find("keys "), end = v1.find("end ");
   v1.replace(keys, end - keys, "keys 2 42\nkeys 3 100\nkeys 495 1f\n");  // R and Up, then C, then the arrows and Space
   RaceRecording back;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -58,6 +59,7 @@ class PadRace : public testing::Test {
   // A race as buildRace starts one: recorded, and replayed when a replay is set.
   static void startRace() {
     gTitle.active = gHighScoreScreen.active = false;
+    gCurrentResult = HighScoreEntry();
     ASSERT_TRUE(harness::buildWorld());
     resetRaceTicks();
     loadGhostForRace();
@@ -235,6 +237,47 @@ TEST_F(PadRace, AControlsTxtBindingDrivesAndLeftCtrlLiftsNothing) {
   onSpecialUp(GLUT_KEY_UP, 0, 0);
   fs::remove(kControlsFile);
   loadControls();
+}
+
+// Full throttle, then the left trigger part way while the car still rolls
+// forward. The recording beside this file was made by this script when the
+// trigger braked in full whatever its travel.
+int gScriptPad = -1;
+void brakeScript() {
+  const int64_t t = gRaceTicks;
+  if (t == 0) gScriptPad = attachVirtualPad();
+  moveVirtualPadAxis(gScriptPad, kPadRightTrigger, t < 150 ? 1.0f : 0.0f);
+  moveVirtualPadAxis(gScriptPad, kPadLeftTrigger, t >= 150 ? travelFor(0.3f) : 0.0f);
+  moveVirtualPadAxis(gScriptPad, kPadLeftX, t >= 100 && t < 130 ? -0.5f : 0.0f);
+  if (t == 299) detachVirtualPad(gScriptPad);
+}
+
+TEST_F(PadRace, ATriggerBrakesByItsTravelAndOlderRecordingsKeepTheirRule) {
+  startRace();
+  gBeforeRaceTick = brakeScript;
+  race(60, 151);
+  ASSERT_GT(meanAxleSpeed(), 0);
+  EXPECT_EQ(gTickInput.brake, 300);
+  EXPECT_FLOAT_EQ(gBrakeTorque, 25000 * 0.3f) << "30 % of the travel, 30 % of the brake";
+  gBeforeRaceTick = nullptr;
+  detachVirtualPad(gScriptPad);
+  moveVirtualPadAxis(pad_, kPadLeftTrigger, 1);
+  race(60, 2);
+  EXPECT_EQ(gBrakeTorque, 25000) << "all the way is the key";
+  endRaceRecording(RecordingEnd::Escape);
+
+  const std::string old = std::string(std::getenv("FIVELAPS_SOURCE_DIR")) + "/tests/shell/pad-brake-v2.rec";
+  RaceRecording before;
+  std::string why;
+  ASSERT_TRUE(loadRecordingFile(old.c_str(), before, why)) << why;
+  ASSERT_TRUE(loadReplay(old.c_str()));
+  startRace();
+  testing::internal::CaptureStdout();
+  race(60, 300);
+  endRaceRecording(RecordingEnd::Escape);
+  const std::string said = testing::internal::GetCapturedStdout();
+  EXPECT_NE(said.find("the recorded race again"), std::string::npos) << said;
+  EXPECT_EQ(poseHash(), before.finalPoseHash) << "a second-version race brakes in full, as it was driven";
 }
 
 }  // namespace
