@@ -23,6 +23,9 @@ namespace {
 
 DrawnPose gPrevious, gLatest;  // the last two ticks'
 bool gRestart = true;
+// The camera key pressed while the car stands still: the chase camera places
+// its eye in the new mode only when the car next moves.
+bool gEyeSwitchPending = false;
 
 // A move 3 units longer than both the last move and the last move that was
 // motion is a jump, not motion: the speed measurement's own rule. A jump lasts
@@ -70,6 +73,9 @@ NxVec3 mix(const NxVec3& a, const NxVec3& b, float t) { return a + (b - a) * t; 
 
 float mix(float a, float b, float t) { return a + (b - a) * t; }
 
+// The ghost's file keeps its wheels' spin modulo 360: the shorter way round.
+float mixDegrees(float a, float b, float t) { return a + std::remainder(b - a, 360.0f) * t; }
+
 NxMat34 mix(const NxMat34& a, const NxMat34& b, float t) {
   NxQuat qa, qb;
   a.M.toQuat(qa);
@@ -101,14 +107,17 @@ DrawnPose blendDrawn(const DrawnPose& from, const DrawnPose& to, float t) {
     p.ghost.car = mix(from.ghost.car, to.ghost.car, t);
     for (int i = 0; i < 4; ++i) {
       p.ghost.wheels[i] = mix(from.ghost.wheels[i], to.ghost.wheels[i], t);
-      p.ghost.spin[i] = mix(from.ghost.spin[i], to.ghost.spin[i], t);
+      p.ghost.spin[i] = mixDegrees(from.ghost.spin[i], to.ghost.spin[i], t);
     }
     p.ghost.steer = mix(from.ghost.steer, to.ghost.steer, t);
   }
   return p;
 }
 
-void restartDrawnTicks() { gRestart = true; }
+void restartDrawnTicks() {
+  gRestart = true;
+  gEyeSwitchPending = false;
+}
 
 void noteDrawnTick() {
   const DrawnPose now = thisTick();
@@ -117,10 +126,12 @@ void noteDrawnTick() {
     gPrevious = now;  // a new race or a jump: nothing sweeps across the screen
   } else {
     gPrevious = gLatest;
-    if (now.cameraDistance != gPrevious.cameraDistance) {
-      gPrevious.eye = now.eye;
-      gPrevious.cameraDistance = now.cameraDistance;
+    if (now.cameraDistance != gPrevious.cameraDistance) gEyeSwitchPending = true;
+    if (gEyeSwitchPending && !(now.eye == gPrevious.eye)) {
+      gPrevious.eye = now.eye;  // the switch: the eye jumps to the new mode
+      gEyeSwitchPending = false;
     }
+    gPrevious.cameraDistance = now.cameraDistance;
   }
   const bool ghostRan = gPrevious.ghostShown && now.ghostShown;
   if (!ghostRan) gGhostJumps.restart();

@@ -185,4 +185,20 @@ TEST(DrawnPose, BlendsTheLastTwoTicksByTheRemainderAndNeverAcrossAJump) {
   tickLeaves(3010, 0, -170, 80);  // and moving on from there is motion again
   blendDrawnPose(-kTickSeconds / 2);
   EXPECT_NEAR(gDrawn.car.t.x, 3005, 1e-3f);
+
+  // The camera key while the car stands (the countdown): the eye moves to the
+  // new mode only on the tick the car next moves, which is not blended either.
+  tickLeaves(3010, 0, -170, 80);
+  gCameraDistance = 250;
+  noteDrawnTick();
+  tickLeaves(3010.5f, 0, -170, 250);
+  blendDrawnPose(-kTickSeconds / 2);
+  EXPECT_EQ(gDrawn.eye.z, gCameraPos[2]) << "the camera swept between its modes after a switch at a standstill";
+
+  // The ghost's wheels turn on through 360 degrees, never back round.
+  DrawnPose from, to;
+  from.ghostShown = to.ghostShown = true;
+  from.ghost.spin[0] = 350;
+  to.ghost.spin[0] = 10;
+  EXPECT_NEAR(std::remainder(blendDrawn(from, to, 0.5f).ghost.spin[0], 360.0f), 0, 1e-3f);
 }
