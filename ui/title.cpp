@@ -82,6 +82,7 @@ void showLoadingPicture(int w, int h) {
     buildRace();
   } else {
     gTitle.loadPending = true;
+    gKeys[kEnterKey] = 0;  // the press is the title's: bound to a driving action, it must not act at the start
   }
 }
 

@@ -1,6 +1,8 @@
-// A pad alone walks the game: from the title into a race and back, drawn
-// under the test display on the driven clock.
+// A pad alone walks the game from the title into a race and back, and the
+// title's keys stay the title's: drawn under the test display on the driven clock.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "driven_game.h"
 #include "platform/pads.h"
@@ -54,6 +56,37 @@ TEST_F(PadOnScreen, APadWalksTheTitleIntoARaceAndBack) {
   EXPECT_TRUE(gTitle.active);
   EXPECT_FALSE(gHighScoreScreen.active);
   detachVirtualPad(pad);
+}
+
+// The Enter that starts a race is the title's: bound to the camera, it must
+// not switch it on the race's first tick; the next press does.
+TEST_F(PadOnScreen, TheEnterThatStartsTheRaceSwitchesNoCamera) {
+  const Controls before = gControls;
+  gControls.keys[kCamera][0] = keyByName("Enter");
+  gCurrentResult = HighScoreEntry();
+  returnToTitle();
+  gTitleEntry = 0;
+  frames(125);
+  onKeyDown(13, 0, 0);  // held through the loading picture and into the race
+  frames(4);
+  ASSERT_TRUE(racing());
+  onKeyUp(13, 0, 0);
+  frames(2);
+  onKeyDown(13, 0, 0);
+  frames(1);
+  onKeyUp(13, 0, 0);
+  frames(1);
+  std::vector<std::size_t> switches;
+  for (std::size_t i = 0; i < gRaceRecording.ticks.size(); ++i)
+    if (gRaceRecording.ticks[i].keys & driveBit(kCamera)) switches.push_back(i);
+  EXPECT_EQ(switches, std::vector<std::size_t>{gRaceRecording.ticks.size() - 2});
+  onKeyDown(27, 0, 0);
+  onKeyUp(27, 0, 0);
+  frames(1);
+  onKeyDown(27, 0, 0);
+  onKeyUp(27, 0, 0);
+  EXPECT_TRUE(gTitle.active);
+  gControls = before;
 }
 
 }  // namespace
