@@ -71,8 +71,7 @@ void removeStaleTemporaries(const PathParts& parts) {
 // The file a save replaces: a symbolic link is followed to the file it names
 // (relative targets from the link's own folder), so that the player's link
 // into a synced or backed-up folder stays a link. A chain that loops or runs
-// too deep is left as it is; the save then fails at the rename or replaces
-// nothing of the player's.
+// too deep ends on a link, which the save leaves as it is.
 std::string followLinks(std::string path) {
   for (int depth = 0; depth < 40; ++depth) {
     struct stat info;
@@ -84,6 +83,15 @@ std::string followLinks(std::string path) {
     path = target[0] == '/' ? target : splitPath(path).dir + target;
   }
   return path;
+}
+
+// Whether the file as it stands could be opened to be read (access() would
+// answer for the real user, not the one the game runs as).
+bool canBeRead(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
 }
 
 mode_t newFileMode() {
@@ -119,20 +127,26 @@ PathKind pathKind(const char* path) {
 SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& write) {
   const std::string path = followLinks(name);
   struct stat old;
+  if (lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode)) return {SaveResult::Failed};  // a loop of links
   const bool exists = stat(path.c_str(), &old) == 0;
   // Judged by the mode bits: the game may run as root, who may write anything.
   if (exists && S_ISREG(old.st_mode) && (old.st_mode & S_IWUSR) == 0) return {SaveResult::ReadOnly};
   if (exists && !S_ISREG(old.st_mode)) return {SaveResult::Failed};  // a folder or a device is not ours to replace
+  if (exists && !canBeRead(path)) return {SaveResult::Unreadable};
   const PathParts parts = splitPath(path);
   removeStaleTemporaries(parts);
   std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return {SaveResult::Failed};
   // The owner first (changing it clears set-id bits that the mode restores).
-  // Only root may give a file away; anyone else's save makes it their own.
+  // Only root may give a file away: a file of someone else's that this save
+  // would take from them stays theirs.
   const bool otherOwner = exists && (old.st_uid != geteuid() || old.st_gid != getegid());
-  const int owned = otherOwner ? fchown(fd, old.st_uid, old.st_gid) : 0;
-  (void)owned;
+  if (otherOwner && fchown(fd, old.st_uid, old.st_gid) != 0) {
+    close(fd);
+    unlink(temporary.c_str());
+    return {SaveResult::OtherOwner};
+  }
   fchmod(fd, exists ? old.st_mode & 07777 : newFileMode());
   if (!writeAndRename(fd, temporary, path, write)) {
     unlink(temporary.c_str());

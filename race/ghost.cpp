@@ -325,6 +325,15 @@ void saveGhostOfBestRace() {
       std::printf("The ghost file %s is read-only: the best race's ghost was not saved, the old one is kept\n",
                   kGhostFile);
       break;
+    case platform::SaveResult::Unreadable:
+      std::printf("The ghost file %s could not be read: the best race's ghost was not saved, the old one is kept\n",
+                  kGhostFile);
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf(
+          "The ghost file %s belongs to another user: the best race's ghost was not saved, the old one is kept\n",
+          kGhostFile);
+      break;
     case platform::SaveResult::Failed:
       std::printf("The ghost of the best race could not be saved; the old one is kept\n");
       break;

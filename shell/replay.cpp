@@ -172,6 +172,12 @@ void saveRecording() {
     case platform::SaveResult::ReadOnly:
       std::printf("Race recording not saved: %s is read-only\n", gRecordPath.c_str());
       break;
+    case platform::SaveResult::Unreadable:
+      std::printf("Race recording not saved: %s could not be read, the old one is kept\n", gRecordPath.c_str());
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf("Race recording not saved: %s belongs to another user\n", gRecordPath.c_str());
+      break;
     case platform::SaveResult::Failed: std::printf("Race recording not saved to %s\n", gRecordPath.c_str()); break;
   }
   std::fflush(stdout);

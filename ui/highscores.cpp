@@ -121,6 +121,13 @@ void writeHighScores() {
     case platform::SaveResult::ReadOnly:
       std::printf("The high-score table %s is read-only: not saved, the old one is kept\n", kHighScoreFile);
       break;
+    case platform::SaveResult::Unreadable:
+      std::printf("The high-score table %s could not be read: not saved, the old one is kept\n", kHighScoreFile);
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf("The high-score table %s belongs to another user: not saved, the old one is kept\n",
+                  kHighScoreFile);
+      break;
     case platform::SaveResult::Failed:
       std::printf("The high-score table could not be saved; the old one is kept\n");
       break;
