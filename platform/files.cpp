@@ -1,9 +1,11 @@
-// Saving a file so that it is either the old one or the new one, whole.
+// Saving a file so that it is either the old one or the new one, whole, and
+// reading one so that no kind of file can hold the game up.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -94,6 +96,22 @@ bool canBeRead(const std::string& path) {
   return true;
 }
 
+// Copies the file into `stream` until its end or `limit` bytes, whichever
+// comes first. The size fstat gives is not trusted: files under /proc say 0
+// and have more, and a file may grow while it is read.
+bool copyUpTo(int fd, std::size_t limit, std::FILE* stream) {
+  char chunk[65536];
+  for (std::size_t done = 0; done < limit;) {
+    const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - done));
+    if (n == 0) return true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || std::fwrite(chunk, 1, static_cast<std::size_t>(n), stream) != static_cast<std::size_t>(n))
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 mode_t newFileMode() {
   const mode_t mask = umask(0);
   umask(mask);
@@ -118,10 +136,26 @@ bool writeAndRename(int fd, const std::string& temporary, const std::string& pat
 
 namespace platform {
 
-PathKind pathKind(const char* path) {
+PlayerFile readPlayerFile(const char* path, std::size_t limit) {
+  // Non-blocking, or opening a FIFO would wait for a writer.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {errno == ENOENT ? PlayerFile::Missing : PlayerFile::Unreadable, nullptr};
   struct stat info;
-  if (stat(path, &info) != 0) return errno == ENOENT ? PathKind::Nothing : PathKind::Other;
-  return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return {PlayerFile::NotAFile, nullptr};
+  }
+  // The stream's own buffer, freed when it is closed; one byte more than the
+  // most it holds, so that an empty file has a stream as well. Only the pages
+  // a file fills are ever touched.
+  std::FILE* stream = fmemopen(nullptr, limit + 1, "w+");
+  const bool read = stream && copyUpTo(fd, limit, stream) && std::fseek(stream, 0, SEEK_SET) == 0;
+  close(fd);
+  if (!read) {
+    if (stream) std::fclose(stream);
+    return {PlayerFile::Unreadable, nullptr};
+  }
+  return {PlayerFile::Read, stream};
 }
 
 SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& write) {

@@ -2,6 +2,7 @@
 // Everything POSIX or terminal-specific stays behind this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -47,10 +48,18 @@ struct SaveResult {
 // that are a minute old are removed first; no other file is ever touched.
 SaveResult replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
 
-// What a path names, links followed: nothing there (nor at a link's end), a
-// file, or anything else (a folder, a device, a path that cannot be looked at).
-enum class PathKind { Nothing, File, Other };
-PathKind pathKind(const char* path);
+// One of the player's files, read into memory so that no file can hold the
+// game up: a FIFO, a device, a folder or a socket is refused (NotAFile)
+// without waiting on it, and reading stops after `limit` bytes, so a file
+// without end is read no further than the largest file of its kind. Missing:
+// nothing there (nor at a link's end). Unreadable: there, but it could not be
+// opened or read. Only a Read file has a stream, over the bytes read; the
+// caller closes it.
+struct PlayerFile {
+  enum Outcome { Read, Missing, NotAFile, Unreadable } outcome;
+  std::FILE* stream;
+};
+PlayerFile readPlayerFile(const char* path, std::size_t limit);
 
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();

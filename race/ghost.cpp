@@ -42,6 +42,10 @@ Ghost gSessionBest;
 // the car's crossing lies a tick or two off the ghost's own: the search looks
 // this far beyond each end of a stretch.
 constexpr long kStretchMargin = 60;
+// The header's lines (each read into 128 characters) and an hour of poses,
+// and one byte more, so that whatever follows the most poses a ghost can
+// have is still seen and refused.
+constexpr std::size_t kGhostFileLimit = 3 * 128 + kMaxGhostTicks * kGhostPoseBytes + 1;
 
 // ---- Little-endian packing --------------------------------------------------------
 
@@ -278,11 +282,12 @@ void loadGhostForRace() {
   gGhostStretches = GhostStretches();
   if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime)) {
     gGhost = gSessionBest;  // this session's own best race: no need to read it back
-  } else if (std::FILE* file = std::fopen(kGhostFile, "rb")) {
+  } else if (const platform::PlayerFile file = platform::readPlayerFile(kGhostFile, kGhostFileLimit);
+             file.outcome != platform::PlayerFile::Missing) {
     Ghost ghost;
-    std::string why;
-    const bool read = readGhost(file, ghost, why);
-    std::fclose(file);
+    std::string why = file.outcome == platform::PlayerFile::NotAFile ? "not a plain file" : "it could not be read";
+    const bool read = file.stream && readGhost(file.stream, ghost, why);
+    if (file.stream) std::fclose(file.stream);
     if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
     if (!why.empty()) {
       std::printf("Ghost %s ignored: %s\n", kGhostFile, why.c_str());

@@ -29,6 +29,10 @@ namespace {
 constexpr int kTableSize = 10;
 constexpr int kLineBuffer = 255;
 constexpr int kNumbersPerLine = 16;
+// Ten lines of a name and sixteen numbers written with %f: under 800
+// characters each even at a float's largest, some 8 kB in all. Nothing a
+// table needs lies beyond this.
+constexpr std::size_t kHighScoreFileLimit = 64 * 1024;
 
 // Reads one line of at most 254 characters; the rest of a longer line is
 // skipped, so that it never turns into an entry of its own.
@@ -93,10 +97,22 @@ void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]) {
 }
 
 void readHighScores() {
-  std::FILE* file = std::fopen(kHighScoreFile, "rt");
-  if (!file) return;  // the table keeps what it holds
-  readHighScoreStream(file, gHighScores);
-  std::fclose(file);
+  // Whatever cannot be read, the table keeps what it holds.
+  const platform::PlayerFile file = platform::readPlayerFile(kHighScoreFile, kHighScoreFileLimit);
+  switch (file.outcome) {
+    case platform::PlayerFile::Read: break;
+    case platform::PlayerFile::Missing: return;
+    case platform::PlayerFile::NotAFile:
+      std::printf("The high-score table %s is not a plain file: not read\n", kHighScoreFile);
+      std::fflush(stdout);
+      return;
+    case platform::PlayerFile::Unreadable:
+      std::printf("The high-score table %s could not be read\n", kHighScoreFile);
+      std::fflush(stdout);
+      return;
+  }
+  readHighScoreStream(file.stream, gHighScores);
+  std::fclose(file.stream);
   putInTableOrder(gHighScores, gHighScores + kTableSize);  // an edited file may have any order
 }
 

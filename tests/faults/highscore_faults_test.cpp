@@ -17,6 +17,8 @@
 
 #include "fault_support.h"
 #include "race/ghost.h"
+#include "race/recording.h"
+#include "shell/game.h"
 #include "ui/ui.h"
 
 namespace {
@@ -248,6 +250,7 @@ class GhostSaving : public ::testing::Test {
           setresuid(nobody, nobody, nobody) != 0 || chdir(dir_.c_str()) != 0)
         return faults::kCannotFault;
       if (!std::freopen("said", "w", stdout)) return faults::kCannotFault;
+      readHighScores();  // as the title does before any race
       gHighScoreRank = rank;
       writeHighScores();
       return 0;
@@ -387,6 +390,7 @@ TEST_F(GhostSaving, AFileTheSaveCouldNotReadOrGiveBackToItsOwnerIsKept) {
   ASSERT_EQ(chmod("HighScore5.hs", 0200), 0);
   if (!saveAsNobody(1)) GTEST_SKIP() << "the user nobody cannot reach " << dir_;
   EXPECT_EQ(faults::readWhole("HighScore5.hs"), "ten records\n");
+  EXPECT_EQ(said_.find("The high-score table HighScore5.hs could not be read\n"), 0u) << said_;
   EXPECT_NE(said_.find("The high-score table HighScore5.hs could not be read: not saved, the old one is kept"),
             std::string::npos)
       << said_;
@@ -427,6 +431,36 @@ TEST_F(GhostSaving, ALinkLoopIsLeftAsItIs) {
   EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link was replaced";
   EXPECT_NE(said_.find("The high-score table could not be saved; the old one is kept"), std::string::npos) << said_;
   EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
+}
+
+// A FIFO would block the open, and a link to /dev/zero never ends: neither
+// may hold the game up. Each of the player's files is refused in one line and
+// the game goes on with its defaults. Should a reader block again, the alarm
+// ends the test instead of hanging the suite.
+TEST_F(GhostSaving, NoPlayerFileThatIsNotAPlainFileHoldsTheGameUp) {
+  gHighScores[0].totalTime = 12.5f;  // not this session's best: the ghost is read from its file
+  const auto said = [](const std::function<void()>& load) {
+    testing::internal::CaptureStdout();
+    load();
+    return testing::internal::GetCapturedStdout();
+  };
+  for (const bool fifo : {true, false}) {
+    const char* what = fifo ? "a FIFO" : "a link to /dev/zero";
+    for (const char* name : {"HighScore5.hs", kGhostFile, "Config.txt", "Controls.txt", "race.rec"})
+      ASSERT_EQ(fifo ? mkfifo(name, 0644) : symlink("/dev/zero", name), 0) << name;
+    alarm(20);
+    EXPECT_EQ(said(readHighScores), "The high-score table HighScore5.hs is not a plain file: not read\n") << what;
+    EXPECT_EQ(said(loadGhostForRace), "Ghost HighScore5.ghost ignored: not a plain file\n") << what;
+    EXPECT_EQ(said(readConfig), "Config.txt is not a plain file; the display settings are the game's own\n") << what;
+    EXPECT_EQ(gScreenWidth, 1024);
+    EXPECT_EQ(said(loadControls), "Controls.txt is no file the game can read; the keys are the game's own\n") << what;
+    RaceRecording recording;
+    std::string why;
+    EXPECT_FALSE(loadRecordingFile("race.rec", recording, why));
+    EXPECT_EQ(why, "not a plain file") << what;
+    alarm(0);
+    for (const std::string& name : faults::listDir(dir_)) ASSERT_EQ(unlink(name.c_str()), 0);
+  }
 }
 
 }  // namespace
