@@ -54,16 +54,6 @@ RecordedEngine currentEngine() {
   return e;
 }
 
-// The driving surface: a recording drives the same race only on the same one.
-uint64_t trackChecksum() {
-  uint64_t hash = kHashSeed;
-  for (const Shape& s : gWorld.trackCollide.shapes) {
-    hash = hashBytes(s.coordinates.data(), s.coordinates.size() * sizeof s.coordinates[0], hash);
-    hash = hashBytes(s.indices.data(), s.indices.size() * sizeof s.indices[0], hash);
-  }
-  return hash;
-}
-
 RecordedStart currentStart() {
   RecordedStart s;
   s.trackChecksum = trackChecksum();

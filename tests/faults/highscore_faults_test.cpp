@@ -17,6 +17,7 @@
 
 #include "fault_support.h"
 #include "race/ghost.h"
+#include "race/race.h"
 #include "race/recording.h"
 #include "shell/game.h"
 #include "ui/ui.h"
@@ -461,6 +462,38 @@ TEST_F(GhostSaving, NoPlayerFileThatIsNotAPlainFileHoldsTheGameUp) {
     alarm(0);
     for (const std::string& name : faults::listDir(dir_)) ASSERT_EQ(unlink(name.c_str()), 0);
   }
+}
+
+// A ghost keeps the track it was driven on: one of another track is refused
+// whatever its time, while one saved before the track was kept still shows.
+TEST_F(GhostSaving, AGhostOfAnotherTrackIsRefusedAndAnOldOneStillShows) {
+  const auto race = [&](float time) {
+    loadGhostForRace();  // a race starts, on the track loaded now
+    gRaceGhost.totalTime = gCurrentResult.totalTime = gHighScores[0].totalTime = time;
+    gRaceGhost.poses.resize(3);
+    saveAt(1);
+  };
+  race(12.5f);
+  const std::string saved = faults::readWhole(kGhostFile);
+  race(11);  // this session's best is another race: the ghost of 12.5 comes from its file
+  gHighScores[0].totalTime = 12.5f;
+  const std::size_t track = saved.find(" track ");
+  ASSERT_NE(track, std::string::npos) << "the ghost was saved without its track";
+  const auto load = [&](const std::string& bytes) {
+    faults::writeWhole(kGhostFile, bytes);
+    testing::internal::CaptureStdout();
+    loadGhostForRace();
+    return testing::internal::GetCapturedStdout();
+  };
+  std::string otherTrack = saved;
+  otherTrack[track + 7] = otherTrack[track + 7] == '0' ? '1' : '0';
+  EXPECT_EQ(load(otherTrack), "Ghost HighScore5.ghost ignored: it was driven on another track\n");
+  EXPECT_TRUE(gGhost.poses.empty());
+  EXPECT_EQ(load(saved), "");
+  EXPECT_EQ(gGhost.poses.size(), 3u);
+  const std::string old = saved.substr(0, track) + saved.substr(saved.find('\n', track));
+  EXPECT_EQ(load(old), "");
+  EXPECT_EQ(gGhost.poses.size(), 3u);
 }
 
 }  // namespace
