@@ -1,9 +1,11 @@
-// Saving a file so that it is either the old one or the new one, whole.
+// Saving a file so that it is either the old one or the new one, whole, and
+// reading one so that no kind of file can hold the game up.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -71,8 +73,7 @@ void removeStaleTemporaries(const PathParts& parts) {
 // The file a save replaces: a symbolic link is followed to the file it names
 // (relative targets from the link's own folder), so that the player's link
 // into a synced or backed-up folder stays a link. A chain that loops or runs
-// too deep is left as it is; the save then fails at the rename or replaces
-// nothing of the player's.
+// too deep ends on a link, which the save leaves as it is.
 std::string followLinks(std::string path) {
   for (int depth = 0; depth < 40; ++depth) {
     struct stat info;
@@ -84,6 +85,31 @@ std::string followLinks(std::string path) {
     path = target[0] == '/' ? target : splitPath(path).dir + target;
   }
   return path;
+}
+
+// Whether the file as it stands could be opened to be read (access() would
+// answer for the real user, not the one the game runs as).
+bool canBeRead(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+// Copies the file into `stream` until its end or `limit` bytes, whichever
+// comes first. The size fstat gives is not trusted: files under /proc say 0
+// and have more, and a file may grow while it is read.
+bool copyUpTo(int fd, std::size_t limit, std::FILE* stream) {
+  char chunk[65536];
+  for (std::size_t done = 0; done < limit;) {
+    const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - done));
+    if (n == 0) return true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || std::fwrite(chunk, 1, static_cast<std::size_t>(n), stream) != static_cast<std::size_t>(n))
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 mode_t newFileMode() {
@@ -110,29 +136,51 @@ bool writeAndRename(int fd, const std::string& temporary, const std::string& pat
 
 namespace platform {
 
-PathKind pathKind(const char* path) {
+PlayerFile readPlayerFile(const char* path, std::size_t limit) {
+  // Non-blocking, or opening a FIFO would wait for a writer.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {errno == ENOENT ? PlayerFile::Missing : PlayerFile::Unreadable, nullptr};
   struct stat info;
-  if (stat(path, &info) != 0) return errno == ENOENT ? PathKind::Nothing : PathKind::Other;
-  return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return {PlayerFile::NotAFile, nullptr};
+  }
+  // The stream's own buffer, freed when it is closed; one byte more than the
+  // most it holds, so that an empty file has a stream as well. Only the pages
+  // a file fills are ever touched.
+  std::FILE* stream = fmemopen(nullptr, limit + 1, "w+");
+  const bool read = stream && copyUpTo(fd, limit, stream) && std::fseek(stream, 0, SEEK_SET) == 0;
+  close(fd);
+  if (!read) {
+    if (stream) std::fclose(stream);
+    return {PlayerFile::Unreadable, nullptr};
+  }
+  return {PlayerFile::Read, stream};
 }
 
 SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& write) {
   const std::string path = followLinks(name);
   struct stat old;
+  if (lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode)) return {SaveResult::Failed};  // a loop of links
   const bool exists = stat(path.c_str(), &old) == 0;
   // Judged by the mode bits: the game may run as root, who may write anything.
   if (exists && S_ISREG(old.st_mode) && (old.st_mode & S_IWUSR) == 0) return {SaveResult::ReadOnly};
   if (exists && !S_ISREG(old.st_mode)) return {SaveResult::Failed};  // a folder or a device is not ours to replace
+  if (exists && !canBeRead(path)) return {SaveResult::Unreadable};
   const PathParts parts = splitPath(path);
   removeStaleTemporaries(parts);
   std::string temporary = parts.dir + temporaryPrefix(parts) + std::string(kRandomPart, 'X');
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return {SaveResult::Failed};
   // The owner first (changing it clears set-id bits that the mode restores).
-  // Only root may give a file away; anyone else's save makes it their own.
+  // Only root may give a file away: a file of someone else's that this save
+  // would take from them stays theirs.
   const bool otherOwner = exists && (old.st_uid != geteuid() || old.st_gid != getegid());
-  const int owned = otherOwner ? fchown(fd, old.st_uid, old.st_gid) : 0;
-  (void)owned;
+  if (otherOwner && fchown(fd, old.st_uid, old.st_gid) != 0) {
+    close(fd);
+    unlink(temporary.c_str());
+    return {SaveResult::OtherOwner};
+  }
   fchmod(fd, exists ? old.st_mode & 07777 : newFileMode());
   if (!writeAndRename(fd, temporary, path, write)) {
     unlink(temporary.c_str());

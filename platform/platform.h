@@ -2,6 +2,7 @@
 // Everything POSIX or terminal-specific stays behind this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -26,25 +27,39 @@ bool waitForConsoleKey();
 
 namespace platform {
 // What became of a save; true only when the new file is in place.
+// Unreadable: the file is there but could not be opened for reading, so what
+// it holds was never seen; replacing it would lose it. OtherOwner: the file
+// belongs to someone the save cannot give the new file back to.
 struct SaveResult {
-  enum Outcome { Saved, ReadOnly, Failed } outcome;
+  enum Outcome { Saved, ReadOnly, Unreadable, OtherOwner, Failed } outcome;
   explicit operator bool() const { return outcome == Saved; }
 };
 
 // Saves a file safely: `write` fills a new temporary file beside the file
 // (".<name>.fivelaps-saving-XXXXXX"), which is flushed, synced and renamed over
 // it. A symbolic link is followed: the file it names is replaced in its own
-// folder and the link stays a link. A file without its owner's write bit is
-// left alone (ReadOnly); the new file keeps the old one's mode and owner, and
-// a first save makes it 0644 less the umask. Failed when anything else went
-// wrong; the file is then as it was. Temporaries that a killed save left and
+// folder and the link stays a link; a chain that loops or runs deeper than 40
+// links is left alone (Failed). A file without its owner's write bit is left
+// alone (ReadOnly), and so is one that cannot be opened for reading
+// (Unreadable) or whose owner the new file cannot keep (OtherOwner); the new
+// file keeps the old one's mode and owner, and a first save makes it 0644
+// less the umask. Failed when anything else went wrong; the file is then as
+// it was. Temporaries that a killed save left and
 // that are a minute old are removed first; no other file is ever touched.
 SaveResult replaceFile(const char* path, const std::function<bool(std::FILE*)>& write);
 
-// What a path names, links followed: nothing there (nor at a link's end), a
-// file, or anything else (a folder, a device, a path that cannot be looked at).
-enum class PathKind { Nothing, File, Other };
-PathKind pathKind(const char* path);
+// One of the player's files, read into memory so that no file can hold the
+// game up: a FIFO, a device, a folder or a socket is refused (NotAFile)
+// without waiting on it, and reading stops after `limit` bytes, so a file
+// without end is read no further than the largest file of its kind. Missing:
+// nothing there (nor at a link's end). Unreadable: there, but it could not be
+// opened or read. Only a Read file has a stream, over the bytes read; the
+// caller closes it.
+struct PlayerFile {
+  enum Outcome { Read, Missing, NotAFile, Unreadable } outcome;
+  std::FILE* stream;
+};
+PlayerFile readPlayerFile(const char* path, std::size_t limit);
 
 // The keyboard keys (the display's key codes) that can type `character`, the
 // control characters Ctrl gives included; 0 without a display to ask.

@@ -3,6 +3,7 @@
 #include "race/ghost.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "physics/laps.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
+#include "race/race.h"
 #include "shell/game.h"
 #include "ui/ui.h"
 
@@ -42,6 +44,10 @@ Ghost gSessionBest;
 // the car's crossing lies a tick or two off the ghost's own: the search looks
 // this far beyond each end of a stretch.
 constexpr long kStretchMargin = 60;
+// The header's lines (each read into 128 characters) and an hour of poses,
+// and one byte more, so that whatever follows the most poses a ghost can
+// have is still seen and refused.
+constexpr std::size_t kGhostFileLimit = 3 * 128 + kMaxGhostTicks * kGhostPoseBytes + 1;
 
 // ---- Little-endian packing --------------------------------------------------------
 
@@ -117,6 +123,18 @@ bool decode(const unsigned char (&in)[kGhostPoseBytes], GhostPose& pose) {
   return true;
 }
 
+// The rest of the total line: nothing in a file from before the track was
+// kept, else the track's checksum.
+bool readTrack(const char* rest, Ghost& ghost) {
+  if (std::strncmp(rest, " track ", 7) != 0) return true;
+  unsigned long long checksum = 0;
+  int used = 0;
+  if (std::sscanf(rest, " track %16llx%n", &checksum, &used) != 1 || rest[used] != '\n') return false;
+  ghost.trackKnown = true;
+  ghost.trackChecksum = checksum;
+  return true;
+}
+
 bool readHeader(std::FILE* file, Ghost& ghost, unsigned long& ticks, std::string& why) {
   char line[128];
   if (!std::fgets(line, sizeof line, file)) {
@@ -128,9 +146,15 @@ bool readHeader(std::FILE* file, Ghost& ghost, unsigned long& ticks, std::string
                                                                                 : "not a ghost";
     return false;
   }
+  int used = 0;
   if (!std::fgets(line, sizeof line, file) || !std::strchr(line, '\n') ||
-      std::sscanf(line, "total %f ticks %lu", &ghost.totalTime, &ticks) != 2 || !std::isfinite(ghost.totalTime)) {
+      std::sscanf(line, "total %f ticks %lu%n", &ghost.totalTime, &ticks, &used) != 2 ||
+      !std::isfinite(ghost.totalTime)) {
     why = "garbled (no total line)";
+    return false;
+  }
+  if (!readTrack(line + used, ghost)) {
+    why = "garbled (track)";
     return false;
   }
   if (ticks > kMaxGhostTicks) {
@@ -140,6 +164,8 @@ bool readHeader(std::FILE* file, Ghost& ghost, unsigned long& ticks, std::string
   return true;
 }
 
+bool drivenHere(const Ghost& ghost) { return !ghost.trackKnown || ghost.trackChecksum == trackChecksum(); }
+
 // The race's ticks since the start signal (the clock's 0).
 long ticksSinceGo() { return static_cast<long>(gRaceTicks - std::lround(gCountdownLength / kTickSeconds)); }
 
@@ -147,7 +173,9 @@ long ticksSinceGo() { return static_cast<long>(gRaceTicks - std::lround(gCountdo
 
 bool writeGhost(std::FILE* file, const Ghost& ghost) {
   std::fputs(kVersionLine, file);
-  std::fprintf(file, "total %a ticks %zu\n", ghost.totalTime, ghost.poses.size());
+  std::fprintf(file, "total %a ticks %zu", ghost.totalTime, ghost.poses.size());
+  if (ghost.trackKnown) std::fprintf(file, " track %016" PRIx64, ghost.trackChecksum);
+  std::fputc('\n', file);
   unsigned char record[kGhostPoseBytes];
   for (const GhostPose& pose : ghost.poses) {
     encode(pose, record);
@@ -276,14 +304,18 @@ void loadGhostForRace() {
   gGhostGapFinal = false;
   gGhostGap = 0;
   gGhostStretches = GhostStretches();
-  if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime)) {
+  gRaceGhost.trackKnown = true;
+  gRaceGhost.trackChecksum = trackChecksum();
+  if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime) && drivenHere(gSessionBest)) {
     gGhost = gSessionBest;  // this session's own best race: no need to read it back
-  } else if (std::FILE* file = std::fopen(kGhostFile, "rb")) {
+  } else if (const platform::PlayerFile file = platform::readPlayerFile(kGhostFile, kGhostFileLimit);
+             file.outcome != platform::PlayerFile::Missing) {
     Ghost ghost;
-    std::string why;
-    const bool read = readGhost(file, ghost, why);
-    std::fclose(file);
-    if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
+    std::string why = file.outcome == platform::PlayerFile::NotAFile ? "not a plain file" : "it could not be read";
+    const bool read = file.stream && readGhost(file.stream, ghost, why);
+    if (file.stream) std::fclose(file.stream);
+    if (read && !drivenHere(ghost)) why = "it was driven on another track";
+    else if (read && !ghostBelongsTo(ghost, gHighScores[0].totalTime)) why = "it belongs to another table";
     if (!why.empty()) {
       std::printf("Ghost %s ignored: %s\n", kGhostFile, why.c_str());
       std::fflush(stdout);
@@ -324,6 +356,15 @@ void saveGhostOfBestRace() {
     case platform::SaveResult::ReadOnly:
       std::printf("The ghost file %s is read-only: the best race's ghost was not saved, the old one is kept\n",
                   kGhostFile);
+      break;
+    case platform::SaveResult::Unreadable:
+      std::printf("The ghost file %s could not be read: the best race's ghost was not saved, the old one is kept\n",
+                  kGhostFile);
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf(
+          "The ghost file %s belongs to another user: the best race's ghost was not saved, the old one is kept\n",
+          kGhostFile);
       break;
     case platform::SaveResult::Failed:
       std::printf("The ghost of the best race could not be saved; the old one is kept\n");

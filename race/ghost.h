@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ struct GhostPose {
 
 struct Ghost {
   float totalTime = 0;            // the race it shows
+  // The track it was driven on (trackChecksum); not known for a ghost saved
+  // before the game kept it, which is shown as before.
+  bool trackKnown = false;
+  uint64_t trackChecksum = 0;
   std::vector<GhostPose> poses;   // one a tick from the start signal on
 };
 
@@ -33,7 +38,8 @@ constexpr std::size_t kGhostPoseBytes = 54;
 // 1/100 unit from the body, steering to 1/10000 radian, spin to 1/50 degree.
 bool writeGhost(std::FILE* file, const Ghost& ghost);
 // False, with a few words in `why`, for a file cut short, garbled, from
-// another version, or too large.
+// another version, or too large. The track is kept on the total line, where
+// a ghost file written before it was kept has none.
 bool readGhost(std::FILE* file, Ghost& ghost, std::string& why);
 // A ghost belongs to a table whose best total reads as its own once both are
 // written as the table writes times.

@@ -3,6 +3,7 @@
 #include "race/race.h"
 
 #include "race/ghost.h"
+#include "race/recording.h"
 
 #include <cmath>
 #include <cstdio>
@@ -142,6 +143,15 @@ void startRaceTimers() {
 }
 
 }  // namespace
+
+uint64_t trackChecksum() {
+  uint64_t hash = kHashSeed;
+  for (const Shape& s : gWorld.trackCollide.shapes) {
+    hash = hashBytes(s.coordinates.data(), s.coordinates.size() * sizeof s.coordinates[0], hash);
+    hash = hashBytes(s.indices.data(), s.indices.size() * sizeof s.indices[0], hash);
+  }
+  return hash;
+}
 
 void buildRace() {
   if (!gRaceModelsLoaded) loadRaceModels();

@@ -1,6 +1,7 @@
 // Race set-up and the placed scenery of the track.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -58,6 +59,9 @@ extern float gStartZ;
 extern float gStartHeading;
 
 void buildRace();
+// The driving surface as a checksum: a recording drives the same race, and a
+// ghost shows a race of this track, only on the same surface.
+uint64_t trackChecksum();
 // Reads one table into the list that belongs to that file name.
 void readPlacementFile(const char* path);
 // Reads a table from an open stream into `list`, by the table's line rules.

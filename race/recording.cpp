@@ -337,12 +337,18 @@ platform::SaveResult saveRecordingFile(const char* path, const RaceRecording& re
 }
 
 bool loadRecordingFile(const char* path, RaceRecording& recording, std::string& why) {
-  std::FILE* f = std::fopen(path, "r");
-  if (!f) {
-    why = "cannot be opened";
-    return false;
+  // An hour of ticks that each change both the keys and the pad: two lines a
+  // tick, written in under 32 characters each, allowed twice that, and the
+  // header's lines.
+  constexpr std::size_t kLimit = (2 * kMaxRecordedTicks + 16) * 64;
+  const platform::PlayerFile file = platform::readPlayerFile(path, kLimit);
+  switch (file.outcome) {
+    case platform::PlayerFile::Read: break;
+    case platform::PlayerFile::Missing: why = "cannot be opened"; return false;
+    case platform::PlayerFile::NotAFile: why = "not a plain file"; return false;
+    case platform::PlayerFile::Unreadable: why = "cannot be read"; return false;
   }
-  const bool ok = readRecording(f, recording, why);
-  std::fclose(f);
+  const bool ok = readRecording(file.stream, recording, why);
+  std::fclose(file.stream);
   return ok;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "shell/game.h"
 
 int gScreenWidth = 0;
@@ -16,6 +17,8 @@ int gSamples = 0;
 namespace {
 
 constexpr int kLineBuffer = 255;  // at most 254 characters of a line are seen at once
+// The file is five short lines; a player's notes in it stay far below this.
+constexpr std::size_t kConfigFileLimit = 64 * 1024;
 
 // One "%i" conversion: optional blanks and sign, then decimal, 0-octal or
 // 0x-hex digits. Out-of-range values saturate instead of overflowing.
@@ -82,12 +85,17 @@ void readConfigStream(std::FILE* file, DisplaySettings& s) {
 
 void readConfig() {
   DisplaySettings s{gScreenWidth, gScreenHeight, gColorBits, gRefreshRate, gSamples};
-  std::FILE* file = std::fopen("Config.txt", "rt");
-  if (!file) {
-    s = DisplaySettings{1024, 786, 32, 60, 1};
+  const platform::PlayerFile file = platform::readPlayerFile("Config.txt", kConfigFileLimit);
+  if (file.outcome == platform::PlayerFile::Read) {
+    readConfigStream(file.stream, s);
+    std::fclose(file.stream);
   } else {
-    readConfigStream(file, s);
-    std::fclose(file);
+    s = DisplaySettings{1024, 786, 32, 60, 1};
+    if (file.outcome == platform::PlayerFile::NotAFile)
+      std::printf("Config.txt is not a plain file; the display settings are the game's own\n");
+    if (file.outcome == platform::PlayerFile::Unreadable)
+      std::printf("Config.txt cannot be read; the display settings are the game's own\n");
+    std::fflush(stdout);
   }
   gScreenWidth = s.width;
   gScreenHeight = s.height;

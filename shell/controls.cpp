@@ -27,7 +27,7 @@ const NamedKey kNamedKeys[] = {
     {"RightCtrl", 262},  {"LeftAlt", 263},     {"RightAlt", 264},  {"LeftSuper", 265},  {"RightSuper", 266},
 };
 
-constexpr int kLineBuffer = 256;
+constexpr std::size_t kMaxLineLength = 254;
 constexpr double kFullTravel = 0.97;
 constexpr double kMaxDeadZonePercent = 50, kMinCurve = 1, kMaxCurve = 3;
 
@@ -55,25 +55,32 @@ std::string keysText(const BoundKey (&keys)[kKeysPerAction]) {
   return text.empty() ? "no key" : text;
 }
 
-// One line of the file, read whole; the rest of a longer line is skipped.
-bool readLine(std::FILE* file, char (&line)[kLineBuffer], bool& tooLong) {
-  if (!std::fgets(line, kLineBuffer, file)) return false;
-  tooLong = !std::strchr(line, '\n') && !std::feof(file);
-  if (tooLong) {
-    int c;
-    while ((c = std::fgetc(file)) != EOF && c != '\n') {
-    }
+// One line of the file without its newline, read whole; the rest of a longer
+// line is skipped. A NUL byte is a character like any other, so that it never
+// hides the newline after it and the line numbers stay the file's.
+bool readLine(std::FILE* file, std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  int c = std::getc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::getc(file)) {
+    if (line.size() < kMaxLineLength)
+      line += static_cast<char>(c);
+    else
+      tooLong = true;
   }
   return true;
 }
 
-std::vector<std::string> words(const char* line) {
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::vector<std::string> words(const std::string& line) {
   std::vector<std::string> out;
-  for (const char* p = line; *p;) {
-    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
-    const char* start = p;
-    while (*p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
-    if (p > start) out.emplace_back(start, p);
+  for (std::size_t i = 0; i < line.size();) {
+    while (i < line.size() && isBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !isBlank(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
   }
   return out;
 }
@@ -160,7 +167,7 @@ std::string keyName(const BoundKey& key) {
 
 void readControlsStream(std::FILE* file, Controls& controls, std::vector<std::string>& complaints) {
   ControlsReader reader(controls, complaints);
-  char line[kLineBuffer];
+  std::string line;
   bool tooLong = false;
   for (int number = 1; readLine(file, line, tooLong); ++number) {
     if (tooLong)

@@ -28,6 +28,8 @@ constexpr unsigned char kEscape = 27;
 constexpr unsigned char kEnter = 13;
 // A file of nothing but bad lines is named in a screenful, not in thousands.
 constexpr std::size_t kComplaintsSaid = 10;
+// The game's own file is under 2 kB; a player's comments take it nowhere near this.
+constexpr std::size_t kControlsFileLimit = 1024 * 1024;
 
 // A stick pushed past half way presses its direction once; it must come back
 // within a quarter of its travel before it presses again.
@@ -124,19 +126,18 @@ void letGoOfCameraKeys() {
 
 void loadControls() {
   gControls = Controls();
-  switch (platform::pathKind(kControlsFile)) {
-    case platform::PathKind::Nothing: writeDefaultControls(); return;
-    case platform::PathKind::Other: say("Controls.txt is no file the game can read; the keys are the game's own"); return;
-    case platform::PathKind::File: break;
-  }
-  std::FILE* file = std::fopen(kControlsFile, "r");
-  if (!file) {
-    say("Controls.txt cannot be read; the keys are the game's own");
-    return;
+  const platform::PlayerFile file = platform::readPlayerFile(kControlsFile, kControlsFileLimit);
+  switch (file.outcome) {
+    case platform::PlayerFile::Read: break;
+    case platform::PlayerFile::Missing: writeDefaultControls(); return;
+    case platform::PlayerFile::NotAFile:
+      say("Controls.txt is no file the game can read; the keys are the game's own");
+      return;
+    case platform::PlayerFile::Unreadable: say("Controls.txt cannot be read; the keys are the game's own"); return;
   }
   std::vector<std::string> complaints;
-  readControlsStream(file, gControls, complaints);
-  std::fclose(file);
+  readControlsStream(file.stream, gControls, complaints);
+  std::fclose(file.stream);
   for (std::size_t i = 0; i < complaints.size() && i < kComplaintsSaid; ++i) say(complaints[i]);
   if (complaints.size() > kComplaintsSaid)
     say("Controls.txt: " + std::to_string(complaints.size() - kComplaintsSaid) + " more lines not understood");

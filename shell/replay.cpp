@@ -54,16 +54,6 @@ RecordedEngine currentEngine() {
   return e;
 }
 
-// The driving surface: a recording drives the same race only on the same one.
-uint64_t trackChecksum() {
-  uint64_t hash = kHashSeed;
-  for (const Shape& s : gWorld.trackCollide.shapes) {
-    hash = hashBytes(s.coordinates.data(), s.coordinates.size() * sizeof s.coordinates[0], hash);
-    hash = hashBytes(s.indices.data(), s.indices.size() * sizeof s.indices[0], hash);
-  }
-  return hash;
-}
-
 RecordedStart currentStart() {
   RecordedStart s;
   s.trackChecksum = trackChecksum();
@@ -171,6 +161,12 @@ void saveRecording() {
     case platform::SaveResult::Saved: return;
     case platform::SaveResult::ReadOnly:
       std::printf("Race recording not saved: %s is read-only\n", gRecordPath.c_str());
+      break;
+    case platform::SaveResult::Unreadable:
+      std::printf("Race recording not saved: %s could not be read, the old one is kept\n", gRecordPath.c_str());
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf("Race recording not saved: %s belongs to another user\n", gRecordPath.c_str());
       break;
     case platform::SaveResult::Failed: std::printf("Race recording not saved to %s\n", gRecordPath.c_str()); break;
   }

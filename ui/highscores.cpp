@@ -27,18 +27,23 @@ float gHighlightPhase = 0;
 namespace {
 
 constexpr int kTableSize = 10;
-constexpr int kLineBuffer = 255;
+constexpr std::size_t kMaxLineLength = 254;
 constexpr int kNumbersPerLine = 16;
+// Ten lines of a name and sixteen numbers written with %f: under 800
+// characters each even at a float's largest, some 8 kB in all. Nothing a
+// table needs lies beyond this.
+constexpr std::size_t kHighScoreFileLimit = 64 * 1024;
 
-// Reads one line of at most 254 characters; the rest of a longer line is
-// skipped, so that it never turns into an entry of its own.
-bool readBoundedLine(std::FILE* file, char (&line)[kLineBuffer]) {
-  if (!std::fgets(line, kLineBuffer, file)) return false;
-  if (!std::strchr(line, '\n') && !std::feof(file)) {
-    int c;
-    while ((c = std::fgetc(file)) != EOF && c != '\n') {
-    }
-  }
+// Reads one line of at most 254 characters, without its newline; the rest of
+// a longer line is skipped, so that it never turns into an entry of its own.
+// A NUL byte is kept as a character of its line: it never hides the newline
+// after it, which would take the next entry's line with it.
+bool readBoundedLine(std::FILE* file, std::string& line) {
+  line.clear();
+  int c = std::getc(file);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::getc(file))
+    if (line.size() < kMaxLineLength) line += static_cast<char>(c);
   return true;
 }
 
@@ -47,9 +52,12 @@ bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0 |
 // A line is the name and sixteen numbers. A nameless entry is written with
 // its line starting with a blank: that is read as an empty name, not as a
 // name made of the first number. Numbers the line does not give keep the
-// entry's previous values.
-void parseHighScoreLine(const char* line, HighScoreEntry& entry) {
-  const char* p = line;
+// entry's previous values. A NUL separates like a blank: a name is saved as
+// text, and a NUL in it would cut the saved name short.
+void parseHighScoreLine(std::string line, HighScoreEntry& entry) {
+  for (char& c : line)
+    if (c == '\0') c = ' ';
+  const char* p = line.c_str();
   std::string name;
   while (!isBlank(*p)) {
     if (name.size() < kStoredNameLength) name += *p;
@@ -88,15 +96,27 @@ std::string formatHighScoreLine(const HighScoreEntry& e) {
 }  // namespace
 
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]) {
-  char line[kLineBuffer];
+  std::string line;
   for (int i = 0; i < kTableSize && readBoundedLine(file, line); ++i) parseHighScoreLine(line, table[i]);
 }
 
 void readHighScores() {
-  std::FILE* file = std::fopen(kHighScoreFile, "rt");
-  if (!file) return;  // the table keeps what it holds
-  readHighScoreStream(file, gHighScores);
-  std::fclose(file);
+  // Whatever cannot be read, the table keeps what it holds.
+  const platform::PlayerFile file = platform::readPlayerFile(kHighScoreFile, kHighScoreFileLimit);
+  switch (file.outcome) {
+    case platform::PlayerFile::Read: break;
+    case platform::PlayerFile::Missing: return;
+    case platform::PlayerFile::NotAFile:
+      std::printf("The high-score table %s is not a plain file: not read\n", kHighScoreFile);
+      std::fflush(stdout);
+      return;
+    case platform::PlayerFile::Unreadable:
+      std::printf("The high-score table %s could not be read\n", kHighScoreFile);
+      std::fflush(stdout);
+      return;
+  }
+  readHighScoreStream(file.stream, gHighScores);
+  std::fclose(file.stream);
   putInTableOrder(gHighScores, gHighScores + kTableSize);  // an edited file may have any order
 }
 
@@ -120,6 +140,13 @@ void writeHighScores() {
     case platform::SaveResult::Saved: saveGhostOfBestRace(); break;  // only with its table, never ahead of it
     case platform::SaveResult::ReadOnly:
       std::printf("The high-score table %s is read-only: not saved, the old one is kept\n", kHighScoreFile);
+      break;
+    case platform::SaveResult::Unreadable:
+      std::printf("The high-score table %s could not be read: not saved, the old one is kept\n", kHighScoreFile);
+      break;
+    case platform::SaveResult::OtherOwner:
+      std::printf("The high-score table %s belongs to another user: not saved, the old one is kept\n",
+                  kHighScoreFile);
       break;
     case platform::SaveResult::Failed:
       std::printf("The high-score table could not be saved; the old one is kept\n");

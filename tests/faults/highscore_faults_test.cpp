@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +17,9 @@
 
 #include "fault_support.h"
 #include "race/ghost.h"
+#include "race/race.h"
+#include "race/recording.h"
+#include "shell/game.h"
 #include "ui/ui.h"
 
 namespace {
@@ -236,6 +240,26 @@ class GhostSaving : public ::testing::Test {
     std::fclose(f);
     return ok;
   }
+  // The same save by the user nobody, the way a player's own game runs: the
+  // folder is opened to all and the save runs in a child that drops root.
+  // False where that cannot be done (not root, or the folder out of reach).
+  bool saveAsNobody(int rank) {
+    if (geteuid() != 0 || chmod(dir_.c_str(), 0777) != 0) return false;
+    const int result = faults::inChild([&] {
+      const gid_t nobody = 65534;
+      if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+          setresuid(nobody, nobody, nobody) != 0 || chdir(dir_.c_str()) != 0)
+        return faults::kCannotFault;
+      if (!std::freopen("said", "w", stdout)) return faults::kCannotFault;
+      readHighScores();  // as the title does before any race
+      gHighScoreRank = rank;
+      writeHighScores();
+      return 0;
+    });
+    said_ = faults::readWhole(dir_ + "/said");
+    unlink((dir_ + "/said").c_str());
+    return result == 0;
+  }
   char home_[4096] = {};
   std::string dir_, said_;
 };
@@ -346,6 +370,130 @@ TEST_F(GhostSaving, SavedFilesKeepTheirModeAndOwnerAndNewOnesFollowTheUmask) {
   }
   umask(umaskBefore);
   EXPECT_TRUE(ghostReads(90)) << said_;
+}
+
+}  // namespace
+
+namespace {
+
+uid_t ownerOf(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 ? info.st_uid : 0;
+}
+
+// A player's game cannot read a table of mode 0200, nor one that root left
+// with mode 0600 after a run under sudo, and cannot give a file of root's back
+// to root: each is left as it is, records and owner, and the save says so.
+TEST_F(GhostSaving, AFileTheSaveCouldNotReadOrGiveBackToItsOwnerIsKept) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the save as another user";
+  faults::writeWhole("HighScore5.hs", "ten records\n");
+  ASSERT_EQ(chown("HighScore5.hs", 65534, 65534), 0);
+  ASSERT_EQ(chmod("HighScore5.hs", 0200), 0);
+  if (!saveAsNobody(1)) GTEST_SKIP() << "the user nobody cannot reach " << dir_;
+  EXPECT_EQ(faults::readWhole("HighScore5.hs"), "ten records\n");
+  EXPECT_EQ(said_.find("The high-score table HighScore5.hs could not be read\n"), 0u) << said_;
+  EXPECT_NE(said_.find("The high-score table HighScore5.hs could not be read: not saved, the old one is kept"),
+            std::string::npos)
+      << said_;
+
+  ASSERT_EQ(chown("HighScore5.hs", 0, 0), 0);
+  ASSERT_EQ(chmod("HighScore5.hs", 0600), 0);
+  ASSERT_TRUE(saveAsNobody(1));
+  EXPECT_EQ(faults::readWhole("HighScore5.hs"), "ten records\n");
+  EXPECT_EQ(ownerOf("HighScore5.hs"), 0u);
+  EXPECT_NE(said_.find("could not be read: not saved"), std::string::npos) << said_;
+
+  ASSERT_EQ(chmod("HighScore5.hs", 0644), 0);
+  ASSERT_TRUE(saveAsNobody(1));
+  EXPECT_EQ(faults::readWhole("HighScore5.hs"), "ten records\n");
+  EXPECT_EQ(ownerOf("HighScore5.hs"), 0u);
+  EXPECT_NE(said_.find("The high-score table HighScore5.hs belongs to another user: not saved, the old one is kept"),
+            std::string::npos)
+      << said_;
+  EXPECT_NE(access(kGhostFile, F_OK), 0) << "a ghost went ahead of a table that was not saved";
+
+  ASSERT_EQ(unlink("HighScore5.hs"), 0);
+  faults::writeWhole(kGhostFile, "old ghost\n");
+  ASSERT_EQ(chown(kGhostFile, 65534, 65534), 0);
+  ASSERT_EQ(chmod(kGhostFile, 0200), 0);
+  ASSERT_TRUE(saveAsNobody(1));
+  EXPECT_EQ(faults::readWhole(kGhostFile), "old ghost\n");
+  EXPECT_NE(said_.find("The ghost file HighScore5.ghost could not be read"), std::string::npos) << said_;
+  EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
+}
+
+// A link that loops names no file to replace: the link stays as it is.
+TEST_F(GhostSaving, ALinkLoopIsLeftAsItIs) {
+  ASSERT_EQ(symlink("HighScore5.hs", "loop"), 0);
+  ASSERT_EQ(symlink("loop", "HighScore5.hs"), 0);
+  saveAt(1);
+  struct stat info;
+  ASSERT_EQ(lstat("HighScore5.hs", &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link was replaced";
+  EXPECT_NE(said_.find("The high-score table could not be saved; the old one is kept"), std::string::npos) << said_;
+  EXPECT_EQ(faults::listDir(dir_).size(), 2u) << "temporary files left";
+}
+
+// A FIFO would block the open, and a link to /dev/zero never ends: neither
+// may hold the game up. Each of the player's files is refused in one line and
+// the game goes on with its defaults. Should a reader block again, the alarm
+// ends the test instead of hanging the suite.
+TEST_F(GhostSaving, NoPlayerFileThatIsNotAPlainFileHoldsTheGameUp) {
+  gHighScores[0].totalTime = 12.5f;  // not this session's best: the ghost is read from its file
+  const auto said = [](const std::function<void()>& load) {
+    testing::internal::CaptureStdout();
+    load();
+    return testing::internal::GetCapturedStdout();
+  };
+  for (const bool fifo : {true, false}) {
+    const char* what = fifo ? "a FIFO" : "a link to /dev/zero";
+    for (const char* name : {"HighScore5.hs", kGhostFile, "Config.txt", "Controls.txt", "race.rec"})
+      ASSERT_EQ(fifo ? mkfifo(name, 0644) : symlink("/dev/zero", name), 0) << name;
+    alarm(20);
+    EXPECT_EQ(said(readHighScores), "The high-score table HighScore5.hs is not a plain file: not read\n") << what;
+    EXPECT_EQ(said(loadGhostForRace), "Ghost HighScore5.ghost ignored: not a plain file\n") << what;
+    EXPECT_EQ(said(readConfig), "Config.txt is not a plain file; the display settings are the game's own\n") << what;
+    EXPECT_EQ(gScreenWidth, 1024);
+    EXPECT_EQ(said(loadControls), "Controls.txt is no file the game can read; the keys are the game's own\n") << what;
+    RaceRecording recording;
+    std::string why;
+    EXPECT_FALSE(loadRecordingFile("race.rec", recording, why));
+    EXPECT_EQ(why, "not a plain file") << what;
+    alarm(0);
+    for (const std::string& name : faults::listDir(dir_)) ASSERT_EQ(unlink(name.c_str()), 0);
+  }
+}
+
+// A ghost keeps the track it was driven on: one of another track is refused
+// whatever its time, while one saved before the track was kept still shows.
+TEST_F(GhostSaving, AGhostOfAnotherTrackIsRefusedAndAnOldOneStillShows) {
+  const auto race = [&](float time) {
+    loadGhostForRace();  // a race starts, on the track loaded now
+    gRaceGhost.totalTime = gCurrentResult.totalTime = gHighScores[0].totalTime = time;
+    gRaceGhost.poses.resize(3);
+    saveAt(1);
+  };
+  race(12.5f);
+  const std::string saved = faults::readWhole(kGhostFile);
+  race(11);  // this session's best is another race: the ghost of 12.5 comes from its file
+  gHighScores[0].totalTime = 12.5f;
+  const std::size_t track = saved.find(" track ");
+  ASSERT_NE(track, std::string::npos) << "the ghost was saved without its track";
+  const auto load = [&](const std::string& bytes) {
+    faults::writeWhole(kGhostFile, bytes);
+    testing::internal::CaptureStdout();
+    loadGhostForRace();
+    return testing::internal::GetCapturedStdout();
+  };
+  std::string otherTrack = saved;
+  otherTrack[track + 7] = otherTrack[track + 7] == '0' ? '1' : '0';
+  EXPECT_EQ(load(otherTrack), "Ghost HighScore5.ghost ignored: it was driven on another track\n");
+  EXPECT_TRUE(gGhost.poses.empty());
+  EXPECT_EQ(load(saved), "");
+  EXPECT_EQ(gGhost.poses.size(), 3u);
+  const std::string old = saved.substr(0, track) + saved.substr(saved.find('\n', track));
+  EXPECT_EQ(load(old), "");
+  EXPECT_EQ(gGhost.poses.size(), 3u);
 }
 
 }  // namespace

@@ -141,6 +141,25 @@ TEST(ControlsFile, WrittenOnlyWhenThereIsNone) {
   fs::remove_all(dir);
 }
 
+// A NUL byte is a character of its line: that line is named as not
+// understood, and the next one is read and numbered as the file has it.
+TEST(ControlsFile, ANulByteKeepsTheNextLineAndTheLineNumbers) {
+  const fs::path home = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("fivelaps-controls-nul-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::current_path(dir);
+  std::ofstream("Controls.txt") << std::string("accelerate w\0x\nlift t\nbogus\n", 28);
+  testing::internal::CaptureStdout();
+  loadControls();
+  const std::string said = testing::internal::GetCapturedStdout();
+  fs::current_path(home);
+  fs::remove_all(dir);
+  EXPECT_EQ(said,
+            "Controls.txt line 1 not understood: \"w?x\" is no key to drive with; accelerate keeps Up\n"
+            "Controls.txt line 3 not understood: \"bogus\" is no action; the line is ignored\n");
+  EXPECT_EQ(gControls.keys[kLift][0].entry, 't');
+}
+
 // freeglut gives Shift, Ctrl and Alt the codes of p to u: left Ctrl lifted
 // the car. They have entries of their own now; the arrows still share d to g.
 TEST(KeyTable, ModifierKeysNeverActAsLetters) {

@@ -243,6 +243,21 @@ TEST_F(TempDir, AnEditedTableIsPutInOrderSoANewResultLosesNoRecord) {
   EXPECT_EQ(back[9].name, "pb");  // the 180 s result came second in the edited file
 }
 
+// A NUL byte is part of its line, where it separates like a blank: it takes
+// neither the next entry nor the numbers after the name with it.
+TEST_F(TempDir, ANulByteStaysInsideItsLine) {
+  const fs::path old = fs::current_path();
+  fs::current_path(dir_);
+  std::ofstream("HighScore5.hs") << std::string("anna\0 90\nbert 100\n", 18);
+  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
+  readHighScores();
+  fs::current_path(old);
+  EXPECT_EQ(gHighScores[0].name, "anna");
+  EXPECT_FLOAT_EQ(gHighScores[0].totalTime, 90);
+  EXPECT_EQ(gHighScores[1].name, "bert");
+  EXPECT_FLOAT_EQ(gHighScores[1].totalTime, 100);
+}
+
 TEST_F(TempDir, AWriteThatFailsHalfWayKeepsTheOldFile) {
   HighScoreEntry t[10];
   fillTable(t, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100});
