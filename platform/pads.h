@@ -9,7 +9,7 @@ namespace platform {
 // cross or B on others).
 enum PadButton {
   kPadSouth, kPadEast, kPadWest, kPadNorth, kPadBack, kPadStart, kPadLeftShoulder, kPadRightShoulder,
-  kPadUp, kPadDown, kPadLeft, kPadRight, kPadButtonCount
+  kPadUp, kPadDown, kPadLeft, kPadRight, kPadRightStick, kPadButtonCount
 };
 enum PadAxis { kPadLeftX, kPadLeftY, kPadRightX, kPadRightY, kPadLeftTrigger, kPadRightTrigger, kPadAxisCount };
 

@@ -66,6 +66,12 @@ PlayerFile readPlayerFile(const char* path, std::size_t limit);
 constexpr int kMostKeysTyping = 2;
 int keysTyping(unsigned char character, int (&keys)[kMostKeysTyping]);
 
+// Watches the window whose GL context is current for losing the keyboard's
+// focus or being unmapped (minimised); windowLostFocus says whether it did
+// since it was last asked. Nothing happens without a display.
+void watchWindowFocus();
+bool windowLostFocus();
+
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();
 void setCounterSource(CounterSource source);

@@ -153,7 +153,7 @@ uint64_t trackChecksum() {
   return hash;
 }
 
-void buildRace() {
+void buildRace(RaceMusic music) {
   if (!gRaceModelsLoaded) loadRaceModels();
   setUpPhysicsWorld();
   if (!gPhysicsScene || !gCarActor) {
@@ -167,7 +167,7 @@ void buildRace() {
   gCameraDir[0] = std::sin(heading);
   gCameraDir[1] = std::cos(heading);
   gRaceModelsLoaded = false;
-  startRaceMusic();
+  if (music == RaceMusic::NewPiece) startRaceMusic();
   resetRaceState();
   startRaceTimers();
   loadGhostForRace();

@@ -58,7 +58,9 @@ extern float gStartX;
 extern float gStartZ;
 extern float gStartHeading;
 
-void buildRace();
+// A restarted race keeps the piece that is playing; any other starts one of its own.
+enum class RaceMusic { NewPiece, KeepPlaying };
+void buildRace(RaceMusic music = RaceMusic::NewPiece);
 // The driving surface as a checksum: a recording drives the same race, and a
 // ghost shows a race of this track, only on the same surface.
 uint64_t trackChecksum();

@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const kActionNames[kDriveActionCount] = {"steer-left", "accelerate", "steer-right", "reverse",
-                                                     "handbrake",  "lift",       "camera"};
+const char* const kActionNames[kControlActionCount] = {"steer-left", "accelerate", "steer-right", "reverse", "handbrake",
+                                                       "lift",       "camera",     "restart",     "pause"};
 
 struct NamedKey {
   const char* name;
@@ -95,9 +95,19 @@ class ControlsReader {
     if (w.empty() || w[0][0] == '#') return;  // a blank line or a comment
     if (sameText(w[0], "pad-dead-zone")) return padValue(w, controls_.pad.deadZonePercent, 0, kMaxDeadZonePercent);
     if (sameText(w[0], "pad-curve")) return padValue(w, controls_.pad.curve, kMinCurve, kMaxCurve);
-    for (int a = 0; a < kDriveActionCount; ++a)
+    for (int a = 0; a < kControlActionCount; ++a)
       if (sameText(w[0], kActionNames[a])) return actionKeys(a, w);
     complain("\"" + shown(w[0]) + "\" is no action", "the line is ignored");
+  }
+  // Restart and pause came later than many a player's file: a key the file
+  // gives a driving action keeps that job alone, unless the file names it for
+  // them too. A file from before them plays as it always did.
+  void giveWayToDriving() {
+    for (int a = kDriveActionCount; a < kControlActionCount; ++a) {
+      if (seen_[a]) continue;
+      for (BoundKey& k : controls_.keys[a])
+        if (k.entry != kNoKey && drivesAnAction(k)) k = BoundKey();
+    }
   }
   void tooLong(int number) {
     number_ = number;
@@ -105,6 +115,12 @@ class ControlsReader {
   }
 
  private:
+  bool drivesAnAction(const BoundKey& key) const {
+    for (int a = 0; a < kDriveActionCount; ++a)
+      if (isKeyOf(controls_, a, key.entry) || (key.bothCases && isKeyOf(controls_, a, key.entry ^ 0x20))) return true;
+    return false;
+  }
+
   void complain(const std::string& what, const std::string& kept) {
     complaints_.push_back("Controls.txt line " + std::to_string(number_) + " not understood: " + what + "; " + kept);
   }
@@ -139,7 +155,7 @@ class ControlsReader {
   Controls& controls_;
   std::vector<std::string>& complaints_;
   int number_ = 0;
-  bool seen_[kDriveActionCount] = {};
+  bool seen_[kControlActionCount] = {};
 };
 
 }  // namespace
@@ -175,6 +191,7 @@ void readControlsStream(std::FILE* file, Controls& controls, std::vector<std::st
     else
       reader.line(number, words(line));
   }
+  reader.giveWayToDriving();
 }
 
 bool writeControlsStream(std::FILE* f, const Controls& controls) {
@@ -191,9 +208,14 @@ bool writeControlsStream(std::FILE* f, const Controls& controls) {
       "# LeftCtrl RightCtrl LeftAlt RightAlt LeftSuper RightSuper. To the game the\n"
       "# arrows are also d e f g (Left d, Up e, Right f, Down g) and PageUp to Insert\n"
       "# are h to l. With Ctrl held, letters type other characters. Escape and F1 to\n"
-      "# F11 keep their own jobs; the menus keep Up, Down, Enter and Escape.\n",
+      "# F11 keep their own jobs; the menus keep Up, Down, Enter and Escape.\n"
+      "# restart drops the race and starts it again at once, and races again from\n"
+      "# the table; pause stops the race where it is until pressed again.\n",
       f);
-  for (int a = 0; a < kDriveActionCount; ++a) std::fprintf(f, "%s %s\n", kActionNames[a], keysText(controls.keys[a]).c_str());
+  for (int a = 0; a < kControlActionCount; ++a) {
+    const bool none = controls.keys[a][0].entry == kNoKey && controls.keys[a][1].entry == kNoKey;
+    std::fprintf(f, none ? "# %s has no key\n" : "%s %s\n", kActionNames[a], keysText(controls.keys[a]).c_str());
+  }
   std::fprintf(f,
                "#\n"
                "# A gamepad: the share of a stick's or trigger's travel that is ignored\n"
@@ -203,6 +225,13 @@ bool writeControlsStream(std::FILE* f, const Controls& controls) {
                "pad-curve %.17g\n",
                controls.pad.deadZonePercent, controls.pad.curve);
   return !std::ferror(f);
+}
+
+bool isKeyOf(const Controls& controls, int action, int entry) {
+  if (action < 0 || action >= kControlActionCount || entry < 0) return false;
+  for (const BoundKey& k : controls.keys[action])
+    if (k.entry != kNoKey && (k.entry == entry || (k.bothCases && (k.entry ^ 0x20) == entry))) return true;
+  return false;
 }
 
 uint16_t heldActions(const unsigned char* keys, const Controls& controls) {

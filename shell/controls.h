@@ -38,12 +38,20 @@ struct BoundKey {
   bool operator==(const BoundKey& o) const { return entry == o.entry && bothCases == o.bothCases; }
 };
 
+// Actions that act at once, between ticks, after the driving ones: they never
+// reach a tick's input or a recording.
+enum ImmediateAction { kRestart = kDriveActionCount, kPause, kControlActionCount };
+
 struct Controls {
-  // The game's own: the arrows (which d to g share), Space, r and c.
-  BoundKey keys[kDriveActionCount][kKeysPerAction] = {
-      {{100}}, {{101}}, {{102}}, {{103}}, {{' '}}, {{'r', true}}, {{'c', true}}};
+  // The game's own: the arrows (which d to g share), Space, r and c; then
+  // Backspace restarts and p pauses.
+  BoundKey keys[kControlActionCount][kKeysPerAction] = {
+      {{100}}, {{101}}, {{102}}, {{103}}, {{' '}}, {{'r', true}}, {{'c', true}}, {{8}}, {{'p', true}}};
   PadTuning pad;
 };
+
+// True when the key of table entry `entry` is one of the action's keys.
+bool isKeyOf(const Controls& controls, int action, int entry);
 
 // The key a name in Controls.txt stands for; entry kNoKey for a name that is
 // none, or a key that acts at once (Escape, F1 to F11).

@@ -126,6 +126,7 @@ void enterHighScores(bool fromFrameLoop) {
   gRaceModelsLoaded = true;
   trace(fromFrameLoop, "Hier2\n");
   gHighScoreScreen.active = true;
+  gHighScoreScreen.afterRace = true;
   gMusicSample = FSOUND_Sample_Load(kMusicChannel, kTitleMusicFile, FSOUND_LOOP_NORMAL, 0, 0);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
   QueryPerformanceCounter(&gHighScoreScreen.shownSince);
@@ -138,17 +139,22 @@ void enterHighScores(bool fromFrameLoop) {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void returnToTitle() {
-  gTitle.loadPending = false;
-  gTitle.active = true;
-  QueryPerformanceCounter(&gTitle.shownSince);
-  gTitle.inputReady = false;
+void saveNamedResult() {
   // The screen keeps the named result in its place as it draws; a table left
   // before any frame drew it must hold it too.
   if (gCurrentResult.totalTime != 0 && gHighScoreRank >= 1 && gHighScoreRank <= 10)
     gHighScores[gHighScoreRank - 1] = gCurrentResult;
   if (gCurrentResult.totalTime != 0) writeHighScores();
+}
+
+void returnToTitle() {
+  gTitle.loadPending = false;
+  gTitle.active = true;
+  QueryPerformanceCounter(&gTitle.shownSince);
+  gTitle.inputReady = false;
+  saveNamedResult();
   gHighScoreScreen.active = false;
+  gPauseMenu.active = false;
 }
 
 namespace {
@@ -166,7 +172,11 @@ void leaveRaceWhenStopped() {
   if (gRaceFinished && gSpeedDisplay < 1) enterHighScores(true);
 }
 
-bool racing() { return !gTitle.active && !gHighScoreScreen.active && gPhysicsScene && gCarActor; }
+// A pause or a restart stops the ticks where they are.
+bool racing() {
+  return !gTitle.active && !gHighScoreScreen.active && gPhysicsScene && gCarActor && !racePaused() &&
+         !restartRequested();
+}
 
 void drawViews() {
   frameProbeBegin(FramePhase::CubeMap);
@@ -240,28 +250,38 @@ void raceFrame() {
     return;
   }
   // The ticks draw nothing: clearing after them is clearing before the views.
-  if (!stepRaceFrame()) {
+  if (!stepRaceFrame() && gHighScoreScreen.active) {
     drawHighScoreScreen();  // what the frame after an Escape shows
     return;
   }
+  drawRaceFrame();  // a pause or restart in a tick shows the race as its last tick left it
+}
+
+void drawRaceFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glLoadIdentity();
   glColor4f(1, 1, 1, 1);
   drawViews();  // cube faces and main view from the drawn pose, the HUD from the last tick
+  if (racePaused()) drawPauseMenu();
 }
 
 void onDisplay() {
+  carryOutRestart();  // asked for since the last frame: this frame is the new race's first
+  pauseWhenWindowWentAway();
   // The pad works the menus as keys do between frames; a race reads it once a tick.
-  if (gTitle.active || gHighScoreScreen.active) readPadForMenu();
+  const bool menu = gTitle.active || gHighScoreScreen.active || racePaused();
+  if (menu) readPadForMenu();
   if (gTitle.active) {
     drawTitleScreen();
   } else if (gHighScoreScreen.active) {
     drawHighScoreScreen();
+  } else if (racePaused() && gPhysicsScene && gCarActor) {
+    drawRaceFrame();  // no tick runs: the view stands as it was
   } else {
     raceFrame();
   }
   // The menus read the key table once a frame; a race tick marks its own reads.
-  if (gTitle.active || gHighScoreScreen.active) keysSeen();
+  if (menu) keysSeen();
   glFlush();
   glutSwapBuffers();
 }

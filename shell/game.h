@@ -130,6 +130,8 @@ void startGame();
 // ---- Frame loop and game states ---------------------------------------------
 void onDisplay();
 void raceFrame();
+// The race's views and HUD as the drawn pose stands, and the pause menu over them.
+void drawRaceFrame();
 // The race frame without its drawing: the frame timer and the ticks it holds.
 // False when a tick's keys left the race with Escape: the frame then shows the
 // table, as the frame after an Escape between frames does.
@@ -152,10 +154,33 @@ void enterHighScores(bool fromFrameLoop);
 void resetRenderOptions();
 // Back to the title from the high-score screen (Enter or Escape).
 void returnToTitle();
+// Puts a named result in its place and saves the table, as leaving the table does.
+void saveNamedResult();
 // True when a result owes a name on the high-score screen.
 bool nameOwed();
 // Trace lines ("Speed: ...") print only when FIVELAPS_TRACE is set.
 bool tracesEnabled();
+
+// ---- Per race: retries (shell/retry.cpp) -------------------------------------------
+// The restart key: in a race (countdown, racing, after the finish, paused) the
+// race is dropped as Escape drops it and a new one starts with the music going
+// on; on the table after a race with no name owed, the next race starts. False
+// where it does nothing. Carried out at the start of the next frame.
+bool requestRestart();
+// With a name owed and typed: the table is saved and the next race starts.
+bool saveNameAndRaceAgain();
+bool restartRequested();
+void carryOutRestart();
+// The pause stops the race between two ticks; resuming runs on from that tick.
+bool racePaused();
+void pauseRace();
+void resumeRace();
+void togglePause();
+void choosePauseEntry();
+void movePauseHighlight(int step);
+// A race pauses itself when its window goes out of sight or loses the focus.
+void onWindowStatus(int state);
+void pauseWhenWindowWentAway();
 
 // ---- Keyboard ---------------------------------------------------------------
 void onKeyDown(unsigned char key, int x, int y);

@@ -155,6 +155,8 @@ TickInput takePlayerInput() {
   stickPress(pad.axes[platform::kPadLeftX], gStickX);
   stickPress(pad.axes[platform::kPadLeftY], gStickY);
   if (pad.pressed[platform::kPadBack]) tapKey(kEscape);
+  if (pad.pressed[platform::kPadStart]) pauseRace();
+  if (pad.pressed[platform::kPadRightStick]) requestRestart();
   TickInput in = padTickInput(pad, gControls.pad);
   const uint16_t keys = heldActions(gKeys, gControls);
   if (keys & driveBit(kCamera)) letGoOfCameraKeys();
@@ -162,8 +164,31 @@ TickInput takePlayerInput() {
   return in;
 }
 
+namespace {
+
+// The pause menu: Start resumes as it paused, the south button takes the
+// entry, east and Back resume as Escape does.
+void pauseMenuPad(const PadReading& pad, const MenuMoves& m) {
+  if (m.up) tapSpecial(GLUT_KEY_UP);
+  if (m.down) tapSpecial(GLUT_KEY_DOWN);
+  if (pad.pressed[platform::kPadRightStick])
+    requestRestart();
+  else if (pad.pressed[platform::kPadStart])
+    resumeRace();
+  else if (pad.pressed[platform::kPadSouth])
+    tapKey(kEnter);
+  else if (m.back)
+    tapKey(kEscape);
+}
+
+}  // namespace
+
 void readPadForMenu() {
-  const MenuMoves m = menuMoves(platform::readPads());
+  const PadReading pad = platform::readPads();
+  const MenuMoves m = menuMoves(pad);
+  if (racePaused()) return pauseMenuPad(pad, m);
+  // The right stick pressed: the next race at once, with a name owed saving it first.
+  if (pad.pressed[platform::kPadRightStick] && (saveNameAndRaceAgain() || requestRestart())) return;
   if (nameOwed()) {
     pickName(m);
   } else {

@@ -82,6 +82,7 @@ namespace {
 constexpr unsigned char kEscape = 27;
 constexpr unsigned char kEnter = 13;
 constexpr unsigned char kBackspace = 8;
+constexpr unsigned char kTab = 9;
 
 bool isLetter(unsigned char key) { return (key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z'); }
 
@@ -106,6 +107,30 @@ void onEnter() {
   } else {
     pressKey(kEnter);  // the title screen reads it
   }
+}
+
+// The pause menu takes Escape (back to the race), Enter (its entry), and the
+// pause and restart keys; other keys go on to the key table.
+bool onPauseMenuKey(int entry) {
+  if (entry == kEscape || isKeyOf(gControls, kPause, entry)) {
+    resumeRace();
+  } else if (entry == kEnter) {
+    choosePauseEntry();
+  } else if (isKeyOf(gControls, kRestart, entry)) {
+    requestRestart();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The restart and pause keys act at once; the key still goes into the table,
+// for a player who gave it a driving action too.
+void actOnRetryKey(int entry) {
+  if (isKeyOf(gControls, kPause, entry))
+    pauseRace();
+  else if (isKeyOf(gControls, kRestart, entry))
+    requestRestart();
 }
 
 // A two-state switch flips only from 0 or 1; its message says which way.
@@ -190,15 +215,19 @@ void toggleAnisotropy() {
 }  // namespace
 
 void onKeyDown(unsigned char key, int, int) {
+  if (racePaused() && onPauseMenuKey(key)) return;
   if (key == kEscape) {
     onEscape();
   } else if (key == kEnter) {
     onEnter();
+  } else if (key == kTab && saveNameAndRaceAgain()) {
+    // the name is kept and the next race starts
   } else if (key == kBackspace && nameOwed()) {
     eraseNameLetter();
   } else if (isLetter(key) && nameOwed() && gCurrentResult.name.size() < kMaxNameLength) {
     typeNameLetter(key);
   } else {
+    actOnRetryKey(key);
     pressKey(key);
     gTypedBy[key] = typedBy(key);
   }
@@ -229,6 +258,12 @@ void onSpecialDown(int key, int, int) {
     case GLUT_KEY_F10: toggleAnisotropy(); break;
     case GLUT_KEY_F11: toggleGhost(); break;
     default:
+      if (racePaused() && (key == GLUT_KEY_UP || key == GLUT_KEY_DOWN)) {
+        movePauseHighlight(key == GLUT_KEY_UP ? -1 : 1);
+        break;
+      }
+      if (racePaused() && onPauseMenuKey(specialKeyEntry(key))) break;
+      actOnRetryKey(specialKeyEntry(key));
       // Special codes share the table with ordinary keys (the arrows with d to
       // g), except Shift, Ctrl and freeglut's other extra keys, which have
       // entries of their own.

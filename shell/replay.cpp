@@ -27,7 +27,7 @@ bool gReplayDriving = false;    // this race is driven by it
 std::size_t gReplayTick = 0;
 bool gRecordingOpen = false;    // the race being driven is being recorded
 
-bool racing() { return !gTitle.active && !gHighScoreScreen.active; }
+bool racing() { return !gTitle.active && !gHighScoreScreen.active && !racePaused() && !restartRequested(); }
 
 // The recording path and the replay come from the environment, read with the first race.
 void readEnvironment() {

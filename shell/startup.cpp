@@ -90,7 +90,9 @@ void registerCallbacks() {
   glutKeyboardUpFunc(onKeyUp);
   glutSpecialFunc(onSpecialDown);
   glutSpecialUpFunc(onSpecialUp);
+  glutWindowStatusFunc(onWindowStatus);
   glutIdleFunc(onDisplay);
+  platform::watchWindowFocus();
 }
 
 void startGame() {

@@ -95,6 +95,7 @@ void loadHudTextures() {
   gTexNeedle = loadPicture("Data/Textures/Nadel.tga");
   gTexGo = loadPicture("Data/Textures/Go.tga");
   gTexHelp = loadPicture("Data/Textures/Help.tga");
+  loadPauseMenuTexture();
 }
 
 void showInfoMessage(int code) {

@@ -52,6 +52,7 @@ void moveHighlight() {
 void openHighScoresFromTitle() {
   readHighScores();
   gHighScoreScreen.active = true;
+  gHighScoreScreen.afterRace = false;
   gHighScoreScreen.inputReady = false;
   QueryPerformanceCounter(&gHighScoreScreen.shownSince);
   gTitle.active = false;

@@ -119,10 +119,22 @@ struct HighScoreScreen {
   unsigned int texBackground = 0;
   unsigned int texFont = 0;
   unsigned int texPrompts = 0;  // the line under the table: type a name, or go back
+  bool afterRace = false;       // shown after a race, not opened from the title
 
   void drawChar(char c);
   void drawString(std::string s);
 };
+
+// Over a paused race: the view dimmed and three entries.
+enum PauseEntry { kPauseResume, kPauseRestart, kPauseGiveUp, kPauseEntryCount };
+struct PauseMenu {
+  bool active = false;
+  int entry = kPauseResume;
+  unsigned int texture = 0;  // Pause.tga
+};
+extern PauseMenu gPauseMenu;
+void loadPauseMenuTexture();
+void drawPauseMenu();
 
 extern TitleScreen gTitle;
 extern HighScoreScreen gHighScoreScreen;

@@ -28,7 +28,7 @@ const char* kNamedFiles[] = {
     "Data/Textures/Help.tga", "Data/Textures/Menue01.tga", "Data/Textures/Menue02.tga",
     "Data/Textures/Menue03.tga", "Data/Textures/Loading.tga",
     "Data/Textures/HighScoreBackground.tga", "Data/Textures/HighScorePrompts.tga",
-    "Data/Textures/Characters.tga", "Data/Textures/Dark.jpg",
+    "Data/Textures/Characters.tga", "Data/Textures/Pause.tga", "Data/Textures/Dark.jpg",
     "Data/Sound/Type.wav", "Data/Sound/Carsound.ogg", "Data/Sound/Title.mp3",
     "Data/Sound/Race1.mp3", "Data/Sound/Race2.mp3", "Data/Sound/Race3.mp3", "Data/Sound/Race4.mp3",
 };

@@ -63,7 +63,7 @@ void expectLayout(const Picture& p, const std::vector<layout::Rect>& rects, int 
 TEST_F(Pictures, TgaFilesLoadAsBgraFromTheBottomRow) {
   const char* names[] = {"Numbers.tga", "Info.tga", "Laps.tga", "Speedindicator.tga", "Nadel.tga",
                          "Go.tga", "Help.tga", "Menue01.tga", "Menue02.tga", "Menue03.tga",
-                         "Loading.tga", "HighScoreBackground.tga", "HighScorePrompts.tga", "Characters.tga",
+                         "Loading.tga", "HighScoreBackground.tga", "HighScorePrompts.tga", "Characters.tga", "Pause.tga",
                          "Road.tga", "Grass.tga", "Frond.tga", "Sky.tga"};
   for (const char* n : names) {
     Picture p = load(n);

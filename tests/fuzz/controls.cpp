@@ -12,7 +12,7 @@
 namespace {
 
 bool sameKeys(const Controls& a, const Controls& b) {
-  for (int action = 0; action < kDriveActionCount; ++action)
+  for (int action = 0; action < kControlActionCount; ++action)
     for (int k = 0; k < kKeysPerAction; ++k)
       if (!(a.keys[action][k] == b.keys[action][k])) return false;
   return a.pad.deadZonePercent == b.pad.deadZonePercent && a.pad.curve == b.pad.curve;
@@ -33,8 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   unsigned char everyKey[kKeyTableSize];
   for (unsigned char& k : everyKey) k = 1;
-  for (const auto& keys : controls.keys) {
-    fuzz::require(keys[0].entry >= 0 && keys[0].entry < kKeyTableSize, "each action keeps a key of the table");
+  for (int action = 0; action < kControlActionCount; ++action) {
+    const BoundKey(&keys)[kKeysPerAction] = controls.keys[action];
+    // Restart and pause give way to a driving action's key.
+    const int lowest = action < kDriveActionCount ? 0 : kNoKey;
+    fuzz::require(keys[0].entry >= lowest && keys[0].entry < kKeyTableSize, "each driving action keeps a key of the table");
     fuzz::require(keys[1].entry >= kNoKey && keys[1].entry < kKeyTableSize, "a second key is one of the table");
   }
   fuzz::require(heldActions(everyKey, controls) == (1u << kDriveActionCount) - 1, "every action has a key");

@@ -103,6 +103,22 @@ TEST(ControlsFile, ABadLineIsNamedAndItsActionKeepsItsKeys) {
   EXPECT_EQ(complaints, expected);
 }
 
+// Restart and pause came after many a player's file: a key that file gives a
+// driving action keeps that job alone, unless the file names it for them too.
+TEST(ControlsFile, RestartAndPauseGiveWayToAPlayersDrivingKeys) {
+  std::vector<std::string> complaints;
+  const Controls old = readText("accelerate p\nlift Backspace\n", complaints);
+  EXPECT_TRUE(complaints.empty());
+  EXPECT_EQ(held({'p'}, old), driveBit(kAccelerate));
+  EXPECT_FALSE(isKeyOf(old, kPause, 'p'));
+  EXPECT_FALSE(isKeyOf(old, kRestart, 8));
+  const Controls both = readText("accelerate p\npause p F12\nrestart Tab\n", complaints);
+  EXPECT_TRUE(isKeyOf(both, kPause, 'P') && isKeyOf(both, kPause, 12));
+  EXPECT_TRUE(isKeyOf(both, kRestart, 9) && !isKeyOf(both, kRestart, 8));
+  EXPECT_EQ(held({'p'}, both), driveBit(kAccelerate));
+  EXPECT_TRUE(isKeyOf(Controls(), kRestart, 8) && isKeyOf(Controls(), kPause, 'p'));
+}
+
 // The game writes Controls.txt only where there is none; the player's own,
 // good or bad, is never written over.
 TEST(ControlsFile, WrittenOnlyWhenThereIsNone) {

@@ -34,6 +34,8 @@ void useDrivenClock() { platform::setCounterSource(drivenCounter); }
 
 void runDrivenFrame(double fps) { drivenFrame(static_cast<int64_t>(1e9 / fps + 0.5)); }
 
+void stepDrivenFrame(double fps) { drivenFrame(static_cast<int64_t>(1e9 / fps + 0.5), false); }
+
 DrivenRace runDrivenRace(double fps, RaceTickHook drive, std::size_t maxTicks, const DrivenFrames& frames) {
   DrivenRace race;
   const int64_t step = static_cast<int64_t>(1e9 / fps + 0.5);

@@ -26,6 +26,8 @@ struct DrivenRace {
 // One whole frame at `fps` on the driven clock: the clock moves on 1/fps s,
 // the window's events are handled, the game draws its current state.
 void runDrivenFrame(double fps);
+// The same without drawing a race frame (other screens are still drawn).
+void stepDrivenFrame(double fps);
 
 struct DrivenFrames {
   bool draw = true;                   // false: race frames only step (no GL work)

@@ -352,6 +352,8 @@ Image help() {
       {"Space", "handbrake"},
       {"R", "lift the car back up"},
       {"C", "near / far camera"},
+      {"Backspace", "restart the race"},
+      {"P", "pause"},
       {"F1", "this help"},
       {"F2", "frame rate"},
       {"F3", "wireframe"},
@@ -374,10 +376,40 @@ Image help() {
   d.colour = rgb(0.85f, 0.9f, 1.0f);
   int y = 48;
   for (const auto& kv : keys) {
-    drawTextInBox(img, kv.first, TextBox{16, y, 160, y + 22}, k, -1);
-    drawTextInBox(img, kv.second, TextBox{170, y, 500, y + 22}, d, -1);
-    y += 25;
+    drawTextInBox(img, kv.first, TextBox{16, y, 160, y + 20}, k, -1);
+    drawTextInBox(img, kv.second, TextBox{170, y, 500, y + 20}, d, -1);
+    y += 22;
   }
+  return img;
+}
+
+// The pause menu's words on a clear ground with the help picture's border:
+// the game lays the dark pane and the highlight under it. The rows are the
+// game's (ui/pause.cpp): Resume 92-139, Restart 146-193, Give up 200-247.
+Image pauseMenu() {
+  Image img(512, 256, rgb(0, 0, 0, 0));
+  for (int x = 0; x < 512; ++x)
+    for (int t = 0; t < 3; ++t) {
+      img.at(x, t) = rgb(1, 0.8f, 0.2f, 0.9f);
+      img.at(x, 255 - t) = rgb(1, 0.8f, 0.2f, 0.9f);
+    }
+  for (int y = 0; y < 256; ++y)
+    for (int t = 0; t < 3; ++t) {
+      img.at(t, y) = rgb(1, 0.8f, 0.2f, 0.9f);
+      img.at(511 - t, y) = rgb(1, 0.8f, 0.2f, 0.9f);
+    }
+  TextStyle head;
+  head.face = Face::SansBold;
+  head.colour = rgb(1, 0.85f, 0.3f);
+  drawTextInBox(img, "Paused", TextBox{16, 18, 496, 76}, head, 0);
+  TextStyle entry;
+  entry.face = Face::SansBold;
+  entry.colour = rgb(1, 1, 1);
+  entry.outline = 1.2f;
+  entry.outlineColour = rgb(0, 0, 0, 0.7f);
+  const char* const entries[] = {"Resume", "Restart", "Give up"};
+  const int rows[] = {92, 146, 200};
+  for (int i = 0; i < 3; ++i) drawTextInBox(img, entries[i], TextBox{16, rows[i] + 6, 496, rows[i] + 42}, entry, 0);
   return img;
 }
 
@@ -419,6 +451,7 @@ bool writePictures(const std::string& dir) {
   ok = writeTga(t + "Nadel.tga", needle()) && ok;
   ok = writeTga(t + "Go.tga", go()) && ok;
   ok = writeTga(t + "Help.tga", help()) && ok;
+  ok = writeTga(t + "Pause.tga", pauseMenu()) && ok;
   for (int i = 0; i < 3; ++i) ok = writeTga(t + "Menue0" + std::to_string(i + 1) + ".tga", menu(i)) && ok;
   ok = writeTga(t + "Loading.tga", loading()) && ok;
   ok = writeTga(t + "HighScoreBackground.tga", highScoreBackground()) && ok;
