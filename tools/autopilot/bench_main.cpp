@@ -13,6 +13,7 @@
 
 #include "tools/autopilot/autopilot.h"
 #include "tools/autopilot/determinism.h"
+#include "tools/autopilot/restart.h"
 #include "tools/autopilot/smoothness.h"
 
 namespace fs = std::filesystem;
@@ -63,6 +64,12 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--smoothness") {
     if (!prepareWorkDir(game, "320x240:32@60")) return 2;
     return autopilot::runSmoothness(argc - 1, argv + 1, "Data/Models/Track01_Centre.txt");
+  }
+  // --restart: the restart key, from the key to the new race's first frame, at
+  // the default mode on the real clock.
+  if (argc > 1 && std::string(argv[1]) == "--restart") {
+    if (!prepareWorkDir(game, "1024x786:32@60")) return 2;
+    return autopilot::runRestartBench(argc - 1, argv + 1);
   }
   autopilot::Options options;
   options.bench = true;
