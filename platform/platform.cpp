@@ -4,9 +4,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cfenv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 platform::CounterSource gCounterSource = nullptr;
@@ -29,6 +33,14 @@ bool QueryPerformanceCounter(int64_t* count) {
 bool QueryPerformanceFrequency(int64_t* countsPerSecond) {
   *countsPerSecond = 1000000000LL;
   return true;
+}
+
+void useStandardFloatingPoint() {
+  std::fesetround(FE_TONEAREST);
+#if defined(__SSE__)
+  // Flush-to-zero (bit 15) and denormals-are-zero (bit 6) off.
+  _mm_setcsr(_mm_getcsr() & ~0x8040u);
+#endif
 }
 
 int ShowCursor(bool show) {
