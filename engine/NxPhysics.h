@@ -683,3 +683,6 @@ NxPhysicsSDK* NxCreatePhysicsSDK(NxU32 sdkVersion, NxUserAllocator* allocator = 
                                  const NxPhysicsSDKDesc& desc = NxPhysicsSDKDesc());
 // Releases the engine with all its scenes, actors and meshes.
 void NxReleasePhysicsSDK(NxPhysicsSDK* sdk);
+// The version of the rigid-body library the engine runs on (its own
+// numbering: 324 for 3.24). A race depends on it bit for bit.
+NxU32 NxRigidBodyLibraryVersion();

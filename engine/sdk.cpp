@@ -177,6 +177,8 @@ void SdkImpl::collectMeshes() {
 
 // ---- Loader entry points ---------------------------------------------------------------
 
+NxU32 NxRigidBodyLibraryVersion() { return static_cast<NxU32>(btGetVersion()); }
+
 NxPhysicsSDK* NxCreatePhysicsSDK(NxU32 sdkVersion, NxUserAllocator* allocator, NxUserOutputStream* outputStream,
                                  const NxPhysicsSDKDesc& desc) {
   (void)desc;  // no hardware: the page and convex limits have nothing to limit

@@ -100,6 +100,13 @@ bool readEngine(Reader& r, RecordedEngine& e) {
   return true;
 }
 
+bool readLibrary(Reader& r, unsigned& library) {
+  const char* p = r.expect("library");
+  if (!p) return false;
+  if (std::sscanf(p, "bullet %u", &library) != 1 || library > 99999) return r.fail("garbled (library line)");
+  return true;
+}
+
 bool readStart(Reader& r, RecordedStart& s) {
   const char* p = r.expect("start");
   unsigned long long checksum = 0;
@@ -300,6 +307,7 @@ bool writeRecording(std::FILE* f, const RaceRecording& rec) {
   std::fprintf(f, "%s%d\n", kVersionPrefix, brakesByTravel(rec.version) ? kVersion : 2);
   std::fprintf(f, "engine %a %u %a %a %a %a\n", e.step, e.subSteps, e.gravity[0], e.gravity[1], e.gravity[2],
                e.skinWidth);
+  if (brakesByTravel(rec.version)) std::fprintf(f, "library bullet %u\n", rec.rigidBodyLibrary);
   std::fprintf(f, "start %016" PRIx64 " %a %a %a\n", s.trackChecksum, s.startX, s.startZ, s.heading);
   std::fprintf(f, "car %a %a %a %a %a %a %a %a %a %a %a %a %a\n", s.motorTorque, s.brakeTorque, s.steerAngle,
                s.carSpeed, s.prevCarSpeed, s.lastMeasuredSpeed, s.prevCarPos[0], s.prevCarPos[1], s.prevCarPos[2],
@@ -326,7 +334,8 @@ bool readRecording(std::FILE* file, RaceRecording& rec, std::string& why) {
   rec = RaceRecording();
   Reader r(file, why);
   int version = 0;
-  const bool read = readHeader(file, r, version) && readEngine(r, rec.engine) && readStart(r, rec.start) &&
+  const bool read = readHeader(file, r, version) && readEngine(r, rec.engine) &&
+                    (version < 3 || readLibrary(r, rec.rigidBodyLibrary)) && readStart(r, rec.start) &&
                     readKeys(r, rec, version) && (version == 1 || readPad(r, rec)) && readEnd(r, rec);
   rec.version = version;
   return read;

@@ -82,6 +82,9 @@ struct RaceRecording {
   float totalTime = 0;         // the result, 0 when the race was not finished
   uint64_t finalPoseHash = 0;  // poseHash after the last tick
   int version = kRecordingVersion;  // the file's: which rules its ticks were driven by
+  // What the race depends on beyond the game's own code: the rigid-body
+  // library's version (0 in files from before it was named).
+  unsigned rigidBodyLibrary = 0;
 };
 
 // Writes the whole recording; false when the stream failed.

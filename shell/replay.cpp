@@ -104,6 +104,27 @@ TrackBounds trackBounds() {
   return box;
 }
 
+}  // namespace
+
+RecordedStart carriedOverState() { return currentStart(); }
+void restoreCarriedOver(const RecordedStart& start) { restoreStart(start); }
+
+std::string whyRecordingDoesNotFit(const RaceRecording& recording) {
+  if (!(recording.engine == currentEngine())) return "recorded with other engine settings";
+  const unsigned library = NxRigidBodyLibraryVersion();
+  if (recording.rigidBodyLibrary != 0 && recording.rigidBodyLibrary != library)
+    return "recorded with another rigid-body library (Bullet " + std::to_string(recording.rigidBodyLibrary) +
+           ", this game has " + std::to_string(library) + ")";
+  const RecordedStart& s = recording.start;
+  if (s.trackChecksum != trackChecksum() || s.startX != gStartX || s.startZ != gStartZ || s.heading != gStartHeading)
+    return "recorded on another track";
+  std::string why;
+  if (!startIsReachable(s, trackBounds(), why)) return why;
+  return "";
+}
+
+namespace {
+
 void refuseReplay(const char* why) {
   std::printf("Replay %s refused: %s\n", gReplayName.c_str(), why);
   std::fflush(stdout);
@@ -112,22 +133,10 @@ void refuseReplay(const char* why) {
 
 // The replay's race must start where the recorded one did.
 bool replayFitsThisRace() {
-  if (!(gReplay.engine == currentEngine())) {
-    refuseReplay("recorded with other engine settings");
-    return false;
-  }
-  const RecordedStart& s = gReplay.start;
-  if (s.trackChecksum != trackChecksum() || s.startX != gStartX || s.startZ != gStartZ ||
-      s.heading != gStartHeading) {
-    refuseReplay("recorded on another track");
-    return false;
-  }
-  std::string why;
-  if (!startIsReachable(s, trackBounds(), why)) {
-    refuseReplay(why.c_str());
-    return false;
-  }
-  return true;
+  const std::string why = whyRecordingDoesNotFit(gReplay);
+  if (why.empty()) return true;
+  refuseReplay(why.c_str());
+  return false;
 }
 
 // The replay drives through gTickInput alone, which every tick sets afresh:
@@ -212,6 +221,7 @@ void beginRaceRecording() {
   gBrakeByTravel = !gReplayDriving || brakesByTravel(gReplay.version);
   gRaceRecording = RaceRecording();
   gRaceRecording.version = gReplayDriving ? gReplay.version : kRecordingVersion;
+  gRaceRecording.rigidBodyLibrary = NxRigidBodyLibraryVersion();
   gRaceRecording.engine = currentEngine();
   gRaceRecording.start = currentStart();
   gRaceRecording.ticks.reserve(60 * 60 * 4);
@@ -235,7 +245,7 @@ void endRaceRecording(RecordingEnd end) {
   gRaceRecording.end = end;
   gRaceRecording.totalTime = gCurrentResult.totalTime;
   gRaceRecording.finalPoseHash = poseHash();
-  if (gReplayDriving || gReplayTick > 0) reportReplayOutcome();
+  if ((gReplayDriving || gReplayTick > 0) && !gWindowlessRace) reportReplayOutcome();
   stopReplayDriving();
   gReplayTick = 0;
   saveRecording();
