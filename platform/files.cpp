@@ -134,6 +134,14 @@ bool writeAndRename(int fd, const std::string& temporary, const std::string& pat
 
 }  // namespace
 
+namespace {
+// The type of what a path names, links followed; 0 when it cannot be looked at.
+mode_t pathKindOf(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+}  // namespace
+
 namespace platform {
 
 PlayerFile readPlayerFile(const char* path, std::size_t limit) {
@@ -188,6 +196,33 @@ SaveResult replaceFile(const char* name, const std::function<bool(std::FILE*)>& 
   }
   syncDirectory(parts.dir);
   return {SaveResult::Saved};
+}
+
+bool makeFolder(const char* path) {
+  if (mkdir(path, 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> filesEndingIn(const char* folder, const char* ending) {
+  std::vector<std::string> names;
+  DIR* listing = opendir(folder);
+  if (!listing) return names;
+  const std::string end = ending;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= end.size() || name.compare(name.size() - end.size(), end.size(), end) != 0) continue;
+    if (pathKindOf((std::string(folder) + "/" + name).c_str()) == S_IFREG) names.push_back(name);
+  }
+  closedir(listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool removeOwnFile(const char* path) {
+  struct stat info;
+  if (lstat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return unlink(path) == 0;
 }
 
 }  // namespace platform

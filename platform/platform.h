@@ -6,11 +6,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 
 // Monotonic 64-bit performance counter (nanoseconds since an arbitrary start)
 // and its fixed frequency in counts per second. Both always succeed.
 bool QueryPerformanceCounter(int64_t* count);
 bool QueryPerformanceFrequency(int64_t* countsPerSecond);
+
+// Puts the processor's float arithmetic in its standard state (round to
+// nearest, denormals kept), whatever a library or -ffast-math's start-up code
+// set: a race's floats depend on it.
+void useStandardFloatingPoint();
 
 // Shows (true) or hides (false) the mouse cursor over the game window.
 // Returns the new display count the way the desktop call does: >= 0 shown.
@@ -60,6 +67,15 @@ struct PlayerFile {
   std::FILE* stream;
 };
 PlayerFile readPlayerFile(const char* path, std::size_t limit);
+
+// A folder of the player's, made when missing (0777 less the umask). True when
+// a folder is there afterwards, links followed.
+bool makeFolder(const char* path);
+// The names of the plain files in a folder whose names end in `ending`,
+// sorted; none when it is no folder.
+std::vector<std::string> filesEndingIn(const char* folder, const char* ending);
+// Removes a file the game wrote: only a plain file, never a link or a folder.
+bool removeOwnFile(const char* path);
 
 // The keyboard keys (the display's key codes) that can type `character`, the
 // control characters Ctrl gives included; 0 without a display to ask.

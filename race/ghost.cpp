@@ -40,6 +40,9 @@ bool gGhostGapFinal = false;     // the car has finished: the gap stands
 // The best race of this session, whatever became of its file: the next race
 // shows it even where the ghost file could not be written.
 Ghost gSessionBest;
+// A race of anyone's that the session races against instead of the table's best.
+Ghost gRivalGhost;
+float gRivalSplits[5][3] = {};
 // The car and the ghost cross a gate on lines a little apart, so the place of
 // the car's crossing lies a tick or two off the ghost's own: the search looks
 // this far beyond each end of a stretch.
@@ -296,7 +299,7 @@ float ghostVisibility(const NxVec3& ghost, const NxVec3& car, const NxVec3& eye,
   return x * x * (3 - 2 * x);
 }
 
-void loadGhostForRace() {
+void startRaceGhost() {
   gGhost = Ghost();
   gRaceGhost = Ghost();
   gRaceGhostClosed = false;
@@ -306,6 +309,39 @@ void loadGhostForRace() {
   gGhostStretches = GhostStretches();
   gRaceGhost.trackKnown = true;
   gRaceGhost.trackChecksum = trackChecksum();
+}
+
+void raceAgainst(const Ghost& ghost, const float splits[5][3]) {
+  gRivalGhost = ghost;
+  for (int lap = 0; lap < 5; ++lap)
+    for (int c = 0; c < 3; ++c) gRivalSplits[lap][c] = splits[lap][c];
+}
+
+void keepGhostOfTheBest(const Ghost& ghost) {
+  gSessionBest = ghost;
+  if (!platform::replaceFile(kGhostFile, [&ghost](std::FILE* file) { return writeGhost(file, ghost); }))
+    std::printf("The ghost of the best race could not be kept in %s\n", kGhostFile);
+  std::fflush(stdout);
+}
+
+bool ghostOfTheBestKnown() {
+  if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime) && drivenHere(gSessionBest)) return true;
+  const platform::PlayerFile file = platform::readPlayerFile(kGhostFile, kGhostFileLimit);
+  if (!file.stream) return file.outcome != platform::PlayerFile::Missing;  // not ours to replace
+  Ghost ghost;
+  std::string why;
+  const bool read = readGhost(file.stream, ghost, why);
+  std::fclose(file.stream);
+  return read && drivenHere(ghost) && ghostBelongsTo(ghost, gHighScores[0].totalTime);
+}
+
+void loadGhostForRace() {
+  startRaceGhost();
+  if (!gRivalGhost.poses.empty()) {
+    gGhost = gRivalGhost;  // a race of anyone's, chosen for this session
+    gGhostStretches = ghostStretches(gGhost, gRivalSplits);
+    return;
+  }
   if (ghostBelongsTo(gSessionBest, gHighScores[0].totalTime) && drivenHere(gSessionBest)) {
     gGhost = gSessionBest;  // this session's own best race: no need to read it back
   } else if (const platform::PlayerFile file = platform::readPlayerFile(kGhostFile, kGhostFileLimit);

@@ -88,6 +88,16 @@ extern float gGhostGap;      // seconds ahead of the ghost; negative: behind
 
 // Race set-up: reads the ghost file, shown when it belongs to the table.
 void loadGhostForRace();
+// The race ghost's recording starts afresh (loadGhostForRace does it too).
+void startRaceGhost();
+// The next races of the session run against this ghost and its splits.
+void raceAgainst(const Ghost& ghost, const float splits[5][3]);
+// The ghost of the table's first entry, made from its kept race: kept for the
+// session and in the ghost file.
+void keepGhostOfTheBest(const Ghost& ghost);
+// True when the session or the ghost file already has the first entry's
+// ghost, or the ghost file is there but not the game's to replace.
+bool ghostOfTheBestKnown();
 // Each tick: the car's pose from the start signal up to the finish.
 void noteGhostPose();
 // Each tick, after the laps and the clock: the gap, how long ago the ghost

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -20,6 +21,7 @@
 
 // ---- Per process: scenery and start pose (loaded with the first race) ------
 Scenery gWorld;
+const char* const kCollisionTrackFile = "Data/Models/Track01_Collide.wrl";
 std::vector<Placement> gPalmPlacements;
 std::vector<Placement> gPalm2Placements;
 std::vector<Placement> gBushPlacements;
@@ -92,14 +94,27 @@ void Scenery::load(int titleEntry) {
   palm2Far.load("Data/Models/Palme2_Far.wrl");
   bush.load("Data/Models/Strauch.wrl");
   house.load("Data/Models/Haus.wrl");
-  trackCollide.load("Data/Models/Track01_Collide.wrl");
+  trackCollide.load(kCollisionTrackFile);
   track.load("Data/Models/Track01.wrl");
   for (const PlacementTable& table : kPlacementTables) readPlacementFile(table.path);
+  placeStart();
+}
+
+void placeStart() {
   gStartX = -4210;
   gStartZ = 2035;
   gPrevCarPos = NxVec3(-4210, 0, 2035);
   gStartHeading = 140;
   gCarSpeed = 0;
+}
+
+bool loadWindowlessTrack() {
+  std::ifstream file(kCollisionTrackFile);
+  if (!file) return false;
+  gWorld.trackCollide.fileName = kCollisionTrackFile;
+  gWorld.trackCollide.scan(file);
+  placeStart();
+  return !gWorld.trackCollide.shapes.empty();
 }
 
 namespace {
@@ -151,6 +166,18 @@ uint64_t trackChecksum() {
     hash = hashBytes(s.indices.data(), s.indices.size() * sizeof s.indices[0], hash);
   }
   return hash;
+}
+
+bool buildWindowlessRace() {
+  setUpPhysicsWorld();
+  if (!gPhysicsScene || !gCarActor) return false;
+  const float heading = gStartHeading * kDegreesToRadians;
+  gCameraDir[0] = std::sin(heading);
+  gCameraDir[1] = std::cos(heading);
+  resetRaceState();
+  gHighScoreScreen.active = false;
+  startRaceTimers();
+  return true;
 }
 
 void buildRace(RaceMusic music) {

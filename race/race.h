@@ -58,6 +58,17 @@ extern float gStartX;
 extern float gStartZ;
 extern float gStartHeading;
 
+// ---- A race without a window: what a tick needs, parsed, nothing uploaded ----
+extern const char* const kCollisionTrackFile;
+// The start pose and the speed measurement's first position.
+void placeStart();
+// The collision track alone, scanned from its file with no GL, and the start;
+// false when it cannot be read.
+bool loadWindowlessTrack();
+// A fresh world and race state as a race start has them, without music,
+// sound, models to draw, the ghost or the recording; false without an engine.
+bool buildWindowlessRace();
+
 // A restarted race keeps the piece that is playing; any other starts one of its own.
 enum class RaceMusic { NewPiece, KeepPlaying };
 void buildRace(RaceMusic music = RaceMusic::NewPiece);

@@ -108,6 +108,12 @@ void trace(bool on, const char* line) {
 }  // namespace
 
 void enterHighScores(bool fromFrameLoop) {
+  if (gWindowlessRace) {
+    // No screen to show: the race ends with its recording and result.
+    endRaceRecording(fromFrameLoop ? RecordingEnd::Finish : RecordingEnd::Escape);
+    gHighScoreScreen.active = true;
+    return;
+  }
   if (gHighScoreScreen.active) {
     // Going back while a name is owed: the screen fades in again, with the
     // result in the table once and the music going on.

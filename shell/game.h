@@ -223,8 +223,45 @@ void beginRaceRecording();
 // with Escape, a hook or the pad's Back).
 bool takeTickKeys();
 void endRaceRecording(RecordingEnd end);
+// Why a recording cannot drive this race (other engine settings, another
+// rigid-body library, another track, a start no race leaves); empty when it can.
+// Needs the race's world.
+std::string whyRecordingDoesNotFit(const RaceRecording& recording);
 // The car body's and wheels' poses as one number, compared tick by tick.
 uint64_t poseHash();
+
+// ---- Races without a window (shell/verify.cpp) --------------------------------------
+// A race driven by a recording with no window, GL or sound: the tick is the
+// same, the table screen is never shown.
+extern bool gWindowlessRace;
+struct DrivenRecording {
+  std::string why;  // why it could not be driven; empty when it was
+  bool finished = false;
+  float totalTime = 0;
+  float splits[5][3] = {};
+  std::size_t ticks = 0;
+  uint64_t finalPoseHash = 0;
+  Ghost ghost;         // its car, tick by tick from the start signal
+  double seconds = 0;  // the wall-clock time the drive took
+};
+// Drives the recording from its start through the race tick; the races the
+// player drives afterwards start as they would have without it.
+DrivenRecording driveRecording(const RaceRecording& recording);
+// Drives it and says why it does not prove its time; empty when it does.
+std::string verifyRecording(const RaceRecording& recording, DrivenRecording& driven);
+// A time as the table and the split display show it, MM:SS:hh.
+std::string tableTime(float seconds);
+// The total and the fifteen splits, as --verify prints them.
+std::string resultLine(float total, const float (&splits)[5][3]);
+// --verify FILE... and --verify-table: status 0 only when everything verified.
+int verifyMain(int argc, char** argv);
+// Before the window opens: the ghost of --ghost (a recording, or the fastest
+// in a folder) once it verifies, and the first entry's ghost from its kept
+// race when no ghost of it is kept.
+void prepareGhosts(const char* rivalPath);
+// The state a race carries over from the race before it.
+RecordedStart carriedOverState();
+void restoreCarriedOver(const RecordedStart& start);
 
 // ---- One-time initialisation ------------------------------------------------
 void initGame();

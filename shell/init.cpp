@@ -159,7 +159,7 @@ void initGame() {
   loadTitleScreen();
   gHudFarPlane = gViewDistance;
   loadHudTextures();
-  gCountdownLength = 3.0f;
+  gCountdownLength = kGameCountdown;
   setLight();
   // The cube map must exist before the framebuffer set-up checks a face of it.
   loadReflectionCubeMap();

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "shell/game.h"
@@ -104,8 +105,29 @@ void startGame() {
   registerCallbacks();
 }
 
+namespace {
+
+// --ghost PATH, taken out of the arguments freeglut reads.
+const char* takeGhostOption(int& argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--ghost") != 0) continue;
+    const char* path = argv[i + 1];
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+    return path;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 int gameMain(int argc, char** argv) {
+  useStandardFloatingPoint();
+  // A race proved from its recording needs no window, display or sound.
+  if (argc >= 2 && (std::strcmp(argv[1], "--verify") == 0 || std::strcmp(argv[1], "--verify-table") == 0))
+    return verifyMain(argc, argv);
   setUpProcessMemory();
+  prepareGhosts(takeGhostOption(argc, argv));
   glutInit(&argc, argv);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   startGame();

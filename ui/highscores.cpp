@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <cctype>
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,8 +22,11 @@ HighScoreEntry gHighScores[10];
 HighScoreEntry gCurrentResult;
 int gHighScoreRank = 1;
 const char* const kHighScoreFile = "HighScore5.hs";
+const char* const kKeptRacesFolder = "HighScore5.races";
 HighScoreScreen gHighScoreScreen;
 float gHighlightPhase = 0;
+// The result a new one pushed out of the table: its kept race goes with it.
+HighScoreEntry gLeftTheTable;
 
 namespace {
 
@@ -95,6 +99,47 @@ std::string formatHighScoreLine(const HighScoreEntry& e) {
 
 }  // namespace
 
+std::string keptRacePath(const HighScoreEntry& entry) {
+  std::string line = formatHighScoreLine(entry);
+  line.pop_back();
+  char name[32];
+  std::snprintf(name, sizeof name, "/%016" PRIx64 ".rec", hashBytes(line.data(), line.size()));
+  return kKeptRacesFolder + std::string(name);
+}
+
+namespace {
+
+void sayNotKept(const char* why) {
+  std::printf("The race of %s's %s is not kept beside the table: %s\n", gCurrentResult.name.c_str(),
+              tableTime(gCurrentResult.totalTime).c_str(), why);
+}
+
+// After the table is saved: the new result's race beside it, and the race of
+// the result it pushed out removed, when it is the one the game kept for it.
+void keepRaceOfNewResult() {
+  if (gHighScoreRank < 1 || gHighScoreRank > kTableSize || gCurrentResult.totalTime == 0) return;
+  if (gRaceRecording.ticks.empty() || gRaceRecording.totalTime != gCurrentResult.totalTime) return;
+  if (!platform::makeFolder(kKeptRacesFolder)) return sayNotKept("its folder cannot be made");
+  switch (saveRecordingFile(keptRacePath(gCurrentResult).c_str(), gRaceRecording).outcome) {
+    case platform::SaveResult::Saved: break;
+    case platform::SaveResult::ReadOnly: sayNotKept("a file of that name is read-only"); break;
+    case platform::SaveResult::Unreadable: sayNotKept("a file of that name could not be read"); break;
+    case platform::SaveResult::OtherOwner: sayNotKept("a file of that name belongs to another user"); break;
+    case platform::SaveResult::Failed: sayNotKept("it could not be saved"); break;
+  }
+  if (gLeftTheTable.totalTime == 0) return;
+  const std::string gone = keptRacePath(gLeftTheTable);
+  for (const HighScoreEntry& e : gHighScores)
+    if (keptRacePath(e) == gone) return;  // the same result is still in the table
+  RaceRecording kept;
+  std::string why;
+  // Only the race the game kept for that result: the same time, read as a race.
+  if (loadRecordingFile(gone.c_str(), kept, why) && tableTime(kept.totalTime) == tableTime(gLeftTheTable.totalTime))
+    platform::removeOwnFile(gone.c_str());
+}
+
+}  // namespace
+
 void readHighScoreStream(std::FILE* file, HighScoreEntry table[10]) {
   std::string line;
   for (int i = 0; i < kTableSize && readBoundedLine(file, line); ++i) parseHighScoreLine(line, table[i]);
@@ -137,7 +182,10 @@ void writeHighScores() {
     std::printf("%s\n", line.c_str());
   }
   switch (writeHighScoreFile(kHighScoreFile, gHighScores).outcome) {
-    case platform::SaveResult::Saved: saveGhostOfBestRace(); break;  // only with its table, never ahead of it
+    case platform::SaveResult::Saved:  // the ghost and the race only with their table, never ahead of it
+      saveGhostOfBestRace();
+      keepRaceOfNewResult();
+      break;
     case platform::SaveResult::ReadOnly:
       std::printf("The high-score table %s is read-only: not saved, the old one is kept\n", kHighScoreFile);
       break;
@@ -164,6 +212,7 @@ void rankNewResult() { gHighScoreRank = rankFor(gHighScores, gCurrentResult.tota
 // Opens the place; the screen fills it from the current result every frame.
 void insertNewResult() {
   const int first = gHighScoreRank < 1 ? 1 : gHighScoreRank;
+  gLeftTheTable = gHighScores[kTableSize - 1];
   for (int i = kTableSize - 1; i >= first; --i) gHighScores[i] = gHighScores[i - 1];
 }
 

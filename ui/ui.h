@@ -19,6 +19,7 @@ extern bool gSplitVisible;
 extern double gSinceRaceStart;  // race time: ticks run x 1/60 s
 extern int64_t gRaceCounterFrequency;
 extern float gCountdownLength;
+constexpr float kGameCountdown = 3.0f;  // the game's; tests shorten it
 extern int64_t gFrameRateStart;
 extern int gFrameRateFrames;
 extern int gFrameRate;
@@ -69,6 +70,12 @@ extern int gHighScoreRank;        // 1-based; 11 means not placed
 extern const char* const kHighScoreFile;  // "HighScore5.hs"
 
 void readHighScores();
+// Every result in the table keeps the recording of its race in this folder
+// beside the table, named from the entry itself (its name, total and splits
+// as the file gives them), so that sorting, editing or copying the table never
+// pairs an entry with another entry's race.
+extern const char* const kKeptRacesFolder;  // "HighScore5.races"
+std::string keptRacePath(const HighScoreEntry& entry);
 void writeHighScores();
 void rankNewResult();
 void insertNewResult();

@@ -2,10 +2,12 @@
 # One full race of the real game driven by the autopilot through the player's
 # keys: title, five laps, a name typed into the high-score table, Escape. The
 # autopilot checks laps, splits and the saved table itself; here its exit
-# status, its lap lines and its screenshots are checked.
-#   race_test.sh <autopilot>
+# status, its lap lines and its screenshots are checked, and the race kept
+# beside the table proves the autopilot's time with no display.
+#   race_test.sh <autopilot> <fivelaps>
 set -uo pipefail
 autopilot=$(realpath "$1")
+game=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 require_display
@@ -28,6 +30,15 @@ check "autopilot finished the race and its checks (status $status)" test "$statu
 check "five lap times printed" test "$(grep -c '^lap [1-5]:' "$work/out.txt")" = 5
 check "the name is in the saved table" grep -q '^autopilot ' "$work/game/HighScore5.hs"
 check "the slowest entry fell off the table" test "$(grep -c '^slowpoke ' "$work/game/HighScore5.hs")" = 0
+kept=$(ls "$work/game/HighScore5.races/"*.rec 2>/dev/null)
+check "the race is kept beside the table" test "$(echo "$kept" | grep -c .)" = 1
+total=$(sed -n 's/^total: \([0-9.]*\) s.*/\1/p' "$work/out.txt")
+shown=$(awk -v t="$total" 'BEGIN { m = int(t / 60); s = t - 60 * m; printf "%02d:%02d:%02d", m, int(s), int((s - int(s)) * 100) }')
+(cd "$work/game" && env -u DISPLAY "$game" --verify "$kept" >"$work/verify.txt")
+check "--verify with no display proves the kept race (status $?)" grep -q " verified" "$work/verify.txt"
+check "at the autopilot's time $shown" grep -q ": $shown splits" "$work/verify.txt"
+(cd "$work/game" && env -u DISPLAY "$game" --verify-table >"$work/table.txt")
+check "the table's entry verifies against its race" grep -q "^[0-9]* autopilot $shown .* verified$" "$work/table.txt"
 
 # Screenshots: present, not a flat colour, and not all the same picture.
 spread() { identify -format '%[fx:standard_deviation]' "$1" 2>/dev/null; }
