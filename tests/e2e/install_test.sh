@@ -20,11 +20,12 @@ install_staged() { DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >"
 check "install into a staging directory" install_staged
 root=$stage$prefix
 for f in bin/fivelaps libexec/fivelaps/fivelaps libexec/fivelaps/modeprobe share/fivelaps/Config.txt \
-  share/fivelaps/HighScore5.hs share/fivelaps/Data/Models/Track01.wrl share/applications/fivelaps.desktop \
-  share/icons/hicolor/scalable/apps/fivelaps.svg; do
+  share/fivelaps/HighScore5.hs share/fivelaps/Data/Models/Track01.wrl share/applications/org.fivelaps.FiveLaps.desktop \
+  share/icons/hicolor/scalable/apps/org.fivelaps.FiveLaps.svg share/metainfo/org.fivelaps.FiveLaps.metainfo.xml \
+  share/man/man6/fivelaps.6.gz; do
   check "installed $f" test -e "$root/$f"
 done
-check "desktop entry starts the launcher" grep -qx 'Exec=fivelaps' "$root/share/applications/fivelaps.desktop"
+check "desktop entry starts the launcher" grep -qx 'Exec=fivelaps' "$root/share/applications/org.fivelaps.FiveLaps.desktop"
 
 # 1. First start: the user directory is made, the game runs, Escape leaves with 0.
 export XDG_DATA_HOME=$work/xdg
