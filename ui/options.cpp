@@ -331,8 +331,18 @@ void openPage(int page) {
   }
 }
 
+// What Config.txt is to hold: the display as last chosen (which this run may
+// not show yet), the rest as it is now.
+DisplaySettings nextStart() {
+  DisplaySettings s = gConfigSettings;
+  s.frameRate = gFrameRateAlwaysOn;
+  s.musicVolume = gMusicVolume;
+  s.effectsVolume = gEffectsVolume;
+  return s;
+}
+
 void saveDisplay() {
-  DisplaySettings s = currentSettings();
+  DisplaySettings s = nextStart();
   s.width = gChosen.width;
   s.height = gChosen.height;
   s.colorBits = gChosen.colorBits;
@@ -355,7 +365,7 @@ void leavePage() {
   if (!changed) return;
   if (page == kOptionsDisplay) return saveDisplay();
   if (page == kOptionsSound) {
-    const std::string why = saveConfig(currentSettings());
+    const std::string why = saveConfig(nextStart());
     return say(why.empty() ? "Saved" : why);
   }
   const std::string why = saveControls();
@@ -433,7 +443,7 @@ void changeControls(int step) {
 }
 
 void restartWithDisplay() {
-  DisplaySettings s = currentSettings();
+  DisplaySettings s = nextStart();
   s.width = gChosen.width;
   s.height = gChosen.height;
   s.refreshRate = gChosen.refreshRate;

@@ -151,9 +151,17 @@ TEST_F(Options, EveryPageAndRowIsReachedByKeysAndPadAndLooking_WritesNothing) {
 
 // The sliders reach the channels while they move: music at once, effects
 // with a click at the new level; 0 silences; the pause menu's quieter music
-// scales with it; leaving the page saves the volumes before EOF.
+// scales with it; leaving the page saves the volumes before EOF, beside a
+// display chosen for the next start.
 TEST_F(Options, VolumesReachTheChannelsAtOnceAndTheirFile) {
-  openPage(1);
+  openPage(0);
+  tapSpecial(GLUT_KEY_RIGHT);  // another mode, for the next start
+  tap(kEscape);
+  EXPECT_EQ(gOptions.line, "Saved: the new display comes at the next start");
+  const std::string mode = std::to_string(gConfigSettings.width) + "x" + std::to_string(gConfigSettings.height);
+  EXPECT_NE(mode, std::to_string(gScreenWidth) + "x" + std::to_string(gScreenHeight));
+  tapSpecial(GLUT_KEY_DOWN);
+  tap(kEnter);
   tapSpecial(GLUT_KEY_LEFT, 4);
   EXPECT_EQ(gMusicVolume, 6);
   EXPECT_EQ(FSOUND_GetVolume(kMusicChannel), scaledVolume(FSOUND_MAX_VOLUME, 6));
@@ -167,6 +175,7 @@ TEST_F(Options, VolumesReachTheChannelsAtOnceAndTheirFile) {
   EXPECT_EQ(gOptions.line, "Saved");
   const std::string config = fileText("Config.txt");
   EXPECT_NE(config.find("[MusicVolume]\n3\n[EffectsVolume]\n5\nEOF\n"), std::string::npos) << config;
+  EXPECT_EQ(config.find("[DisplayMode]\n" + mode + ":"), 0u) << "the sound page kept the chosen display: " << config;
 
   tap(kEscape);
   gTitle.active = gTitle.loadPending = true;  // a race, as the start entry builds it
