@@ -40,12 +40,21 @@ int engineVolumeFor(float speedDisplay) { return truncToInt(200.0f - 2.0f * spee
 
 void updateEngineSound(float speedDisplay) {
   FSOUND_SetFrequency(kEngineChannel, engineFrequencyFor(speedDisplay));
-  FSOUND_SetVolume(kEngineChannel, engineVolumeFor(speedDisplay));
+  FSOUND_SetVolume(kEngineChannel, scaledVolume(engineVolumeFor(speedDisplay), gEffectsVolume));
+}
+
+// Playing a sample sets its channel to full volume: the player's goes on after.
+void setMusicVolume(int full) { FSOUND_SetVolume(kMusicChannel, scaledVolume(full, gMusicVolume)); }
+
+void startEngineSound() {
+  FSOUND_PlaySound(kEngineChannel, gEngineSample);
+  FSOUND_SetVolume(kEngineChannel, scaledVolume(FSOUND_MAX_VOLUME, gEffectsVolume));
 }
 
 void playTitleMusic() {
   replaceMusic(kTitleMusicFile, FSOUND_LOOP_NORMAL);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
+  setMusicVolume(FSOUND_MAX_VOLUME);
 }
 
 void playRaceMusic(int pick) {
@@ -53,6 +62,10 @@ void playRaceMusic(int pick) {
   replaceMusic(kRaceMusicFiles[piece], 0);
   FSOUND_Sample_SetMode(gMusicSample, FSOUND_LOOP_NORMAL);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
+  setMusicVolume(FSOUND_MAX_VOLUME);
 }
 
-void playTypeClick() { FSOUND_PlaySound(kTypeChannel, gTypeSample); }
+void playTypeClick() {
+  FSOUND_PlaySound(kTypeChannel, gTypeSample);
+  FSOUND_SetVolume(kTypeChannel, scaledVolume(FSOUND_MAX_VOLUME, gEffectsVolume));
+}

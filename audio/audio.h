@@ -5,6 +5,21 @@
 
 enum SoundChannel { kMusicChannel = 0, kTypeChannel = 1, kEngineChannel = 2 };
 
+// ---- Per process: the player's volumes, from Config.txt and the options screen
+// 0 is silence, 10 the samples as they are: music on the music channel,
+// effects on the engine and the typing click.
+constexpr int kVolumeSteps = 10;
+extern int gMusicVolume;
+extern int gEffectsVolume;
+// A channel volume at `level` of `full`: by the square of the level, since the
+// ear hears loudness as a ratio and straight steps would crowd the top half.
+int scaledVolume(int full, int level);
+// The music channel at `full` (FSOUND_MAX_VOLUME, or the pause menu's quieter
+// level) scaled by the music volume.
+void setMusicVolume(int full);
+// The engine sample started on its channel at the effects volume.
+void startEngineSound();
+
 // ---- Per process: samples -----------------------------------------------------
 extern FSOUND_SAMPLE* gTypeSample;
 extern FSOUND_SAMPLE* gEngineSample;

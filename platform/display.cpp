@@ -7,7 +7,11 @@
 // as '!'), so the game matches a release to its press by the key.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "platform/platform.h"
 
@@ -45,9 +49,70 @@ int keysymsDelivering(unsigned char c, KeySym (&out)[2]) {
   return 1;
 }
 
+int refreshOf(const XRRModeInfo& m) {
+  if (m.hTotal == 0 || m.vTotal == 0) return 0;
+  double rate = static_cast<double>(m.dotClock) / (static_cast<double>(m.hTotal) * m.vTotal);
+  if (m.modeFlags & RR_DoubleScan) rate /= 2;
+  if (m.modeFlags & RR_Interlace) rate *= 2;
+  return static_cast<int>(std::lround(rate));
+}
+
+const XRRModeInfo* modeInfo(const XRRScreenResources* res, RRMode id) {
+  for (int i = 0; i < res->nmode; ++i)
+    if (res->modes[i].id == id) return &res->modes[i];
+  return nullptr;
+}
+
+// The display's screen resources, freed by the caller; null without RandR.
+XRRScreenResources* screenResources(Display* display) {
+  int event = 0, error = 0;
+  if (!display || !XRRQueryExtension(display, &event, &error)) return nullptr;
+  return XRRGetScreenResources(display, DefaultRootWindow(display));
+}
+
 }  // namespace
 
 namespace platform {
+
+std::vector<OfferedMode> offeredModes() {
+  Display* display = keyboardDisplay();
+  XRRScreenResources* res = screenResources(display);
+  std::vector<OfferedMode> modes;
+  if (!res) return modes;
+  for (int o = 0; o < res->noutput; ++o) {
+    XRROutputInfo* out = XRRGetOutputInfo(display, res, res->outputs[o]);
+    if (!out) continue;
+    for (int m = 0; out->connection == RR_Connected && m < out->nmode; ++m)
+      if (const XRRModeInfo* info = modeInfo(res, out->modes[m]))
+        modes.push_back({static_cast<int>(info->width), static_cast<int>(info->height), refreshOf(*info)});
+    XRRFreeOutputInfo(out);
+  }
+  XRRFreeScreenResources(res);
+  std::sort(modes.begin(), modes.end(), [](const OfferedMode& a, const OfferedMode& b) {
+    if (a.width != b.width) return a.width > b.width;
+    if (a.height != b.height) return a.height > b.height;
+    return a.refreshRate > b.refreshRate;
+  });
+  modes.erase(std::unique(modes.begin(), modes.end()), modes.end());
+  return modes;
+}
+
+OfferedMode currentMode() {
+  Display* display = keyboardDisplay();
+  XRRScreenResources* res = screenResources(display);
+  OfferedMode now;
+  if (!res) return now;
+  for (int c = 0; c < res->ncrtc && now.width == 0; ++c) {
+    XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, res, res->crtcs[c]);
+    if (!crtc) continue;
+    if (crtc->mode != None)
+      if (const XRRModeInfo* info = modeInfo(res, crtc->mode))
+        now = {static_cast<int>(info->width), static_cast<int>(info->height), refreshOf(*info)};
+    XRRFreeCrtcInfo(crtc);
+  }
+  XRRFreeScreenResources(res);
+  return now;
+}
 
 int keysTyping(unsigned char character, int (&keys)[kMostKeysTyping]) {
   Display* display = keyboardDisplay();

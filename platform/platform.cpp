@@ -72,3 +72,15 @@ void failOnConsole(const char* message) {
   waitForConsoleKey();
   std::exit(0);
 }
+
+// The same program, from the file it was started from even when that has been
+// renamed since; the display, sound device and pads were let go before this.
+void platform::restartProcess(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  execv("/proc/self/exe", argv.data());
+  std::printf("The game could not start again; start it yourself to see the new settings\n");
+  std::fflush(stdout);
+}

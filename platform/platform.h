@@ -82,11 +82,28 @@ bool removeOwnFile(const char* path);
 constexpr int kMostKeysTyping = 2;
 int keysTyping(unsigned char character, int (&keys)[kMostKeysTyping]);
 
+// A display mode as the display offers it: the refresh rate rounded to Hz.
+struct OfferedMode {
+  int width = 0, height = 0, refreshRate = 0;
+  bool operator==(const OfferedMode& o) const {
+    return width == o.width && height == o.height && refreshRate == o.refreshRate;
+  }
+};
+// The modes the display's connected outputs offer (XRandR), each once, the
+// largest first; empty without a display or RandR.
+std::vector<OfferedMode> offeredModes();
+// The mode the display shows now (its first lit output's); zeros when unknown.
+OfferedMode currentMode();
+
 // Watches the window whose GL context is current for losing the keyboard's
 // focus or being unmapped (minimised); windowLostFocus says whether it did
 // since it was last asked. Nothing happens without a display.
 void watchWindowFocus();
 bool windowLostFocus();
+
+// Runs the program again in this process with these arguments; returns (after
+// saying why in one line) only when it could not.
+void restartProcess(const std::vector<std::string>& arguments);
 
 // Tests replace the counter with their own clock; nullptr restores the real one.
 using CounterSource = int64_t (*)();

@@ -199,7 +199,7 @@ void buildRace(RaceMusic music) {
   startRaceTimers();
   loadGhostForRace();
   beginRaceRecording();
-  FSOUND_PlaySound(kEngineChannel, gEngineSample);
+  startEngineSound();
   returnFreedMemory();  // the last race's world is gone: memory stays level race after race
   updateFrameTimer();  // no step requested yet: the first tick fetches nothing
 }

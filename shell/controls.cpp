@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -199,8 +200,9 @@ bool writeControlsStream(std::FILE* f, const Controls& controls) {
       "# Five Laps controls: the keys that drive the car, and how a gamepad's sticks\n"
       "# and triggers feel. One action a line: its name and one or two keys. A line\n"
       "# the game does not understand is named on standard output when it starts, and\n"
-      "# its action keeps the keys written here. The game wrote this file because\n"
-      "# there was none; it never writes over yours.\n"
+      "# its action keeps the keys written here. The game writes this file when\n"
+      "# there is none and when you change the keys on its Options screen, and at\n"
+      "# no other time.\n"
       "#\n"
       "# A key is a character as typed (a letter stands for its key with and without\n"
       "# Shift), or one of Space Enter Backspace Tab Up Down Left Right PageUp\n"
@@ -251,4 +253,57 @@ int analogShare(float reading, const PadTuning& tuning) {
   if (tuning.curve != 1) share = std::pow(share, tuning.curve);
   const int steps = static_cast<int>(std::lround(share * kAnalogSteps));
   return reading < 0 ? -steps : steps;
+}
+
+const char* actionName(int action) {
+  return action >= 0 && action < kControlActionCount ? kActionNames[action] : "";
+}
+
+BoundKey pressedKey(int code, bool special, std::string& why) {
+  why.clear();
+  BoundKey key;
+  if (special) {
+    if (code >= 1 && code <= 11) {  // GLUT_KEY_F1 to GLUT_KEY_F11
+      why = "F1 to F11 keep their jobs";
+      return {};
+    }
+    key = {specialKeyEntry(code)};
+  } else if (code == 27) {
+    why = "Escape keeps its job";
+    return {};
+  } else if (code >= 1 && code <= 26 && code != 8 && code != 9 && code != 13) {
+    why = "With Ctrl held a letter types another character: bind Ctrl with keys that are not letters";
+    return {};
+  } else {
+    key = {code, std::isalpha(code) != 0 && code < 128};
+    if (key.bothCases) key.entry = std::tolower(code);
+  }
+  // Only a key Controls.txt can name is bound: the file must read back as the screen left it.
+  if (key.entry == kNoKey || !(keyByName(keyName(key)) == key)) {
+    why = "That key has no name in Controls.txt";
+    return {};
+  }
+  return key;
+}
+
+bool sameKey(const BoundKey& a, const BoundKey& b) {
+  if (a.entry == kNoKey || b.entry == kNoKey) return false;
+  if (a.entry == b.entry) return true;
+  return (a.bothCases && (a.entry ^ 0x20) == b.entry) || (b.bothCases && (b.entry ^ 0x20) == a.entry);
+}
+
+bool keyHolder(const Controls& controls, const BoundKey& key, int action, int slot, int& holder, int& holderSlot) {
+  for (int a = 0; a < kControlActionCount; ++a)
+    for (int s = 0; s < kKeysPerAction; ++s) {
+      if (a == action && s == slot) continue;
+      if (!sameKey(controls.keys[a][s], key)) continue;
+      holder = a;
+      holderSlot = s;
+      return true;
+    }
+  return false;
+}
+
+void swapKeys(Controls& controls, int action, int slot, int other, int otherSlot) {
+  std::swap(controls.keys[action][slot], controls.keys[other][otherSlot]);
 }

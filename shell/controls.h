@@ -65,6 +65,24 @@ void readControlsStream(std::FILE* file, Controls& controls, std::vector<std::st
 // The commented file the game writes when the player has none.
 bool writeControlsStream(std::FILE* file, const Controls& controls);
 
+// ---- Keys chosen on the options screen ------------------------------------------
+// The name of an action as Controls.txt writes it.
+const char* actionName(int action);
+// The key a press stands for when it is to be bound: an ordinary key by its
+// character (a letter for both cases), a special key by its GLUT code
+// (`special` true). A key that cannot be bound comes back as kNoKey, with the
+// rule that keeps it in `why`: Escape and F1 to F11 keep their jobs, Ctrl with
+// a letter types another character, and a key Controls.txt has no name for.
+BoundKey pressedKey(int code, bool special, std::string& why);
+// Whether two bound keys share a table entry (the arrows are d to g too).
+bool sameKey(const BoundKey& a, const BoundKey& b);
+// The action and slot that already hold `key`, other than (action, slot);
+// false when none does.
+bool keyHolder(const Controls& controls, const BoundKey& key, int action, int slot, int& holder, int& holderSlot);
+// Gives (action, slot) the key and (other, otherSlot) the key it had: a key
+// offered to be swapped.
+void swapKeys(Controls& controls, int action, int slot, int other, int otherSlot);
+
 // The actions whose keys are held in a table of kKeyTableSize entries.
 uint16_t heldActions(const unsigned char* keys, const Controls& controls);
 

@@ -135,9 +135,10 @@ void enterHighScores(bool fromFrameLoop) {
   gHighScoreScreen.afterRace = true;
   gMusicSample = FSOUND_Sample_Load(kMusicChannel, kTitleMusicFile, FSOUND_LOOP_NORMAL, 0, 0);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
+  setMusicVolume(FSOUND_MAX_VOLUME);
   QueryPerformanceCounter(&gHighScoreScreen.shownSince);
   gShowHelp = 0;
-  gShowFrameRate = 0;
+  gShowFrameRate = gFrameRateAlwaysOn ? 1 : 0;  // the player's setting, not a race's F2
   trace(fromFrameLoop, "Hier3\n");
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   resetRenderOptions();
@@ -275,10 +276,12 @@ void onDisplay() {
   carryOutRestart();  // asked for since the last frame: this frame is the new race's first
   pauseWhenWindowWentAway();
   // The pad works the menus as keys do between frames; a race reads it once a tick.
-  const bool menu = gTitle.active || gHighScoreScreen.active || racePaused();
+  const bool menu = gTitle.active || gHighScoreScreen.active || racePaused() || gOptions.active;
   if (menu) readPadForMenu();
   if (gTitle.active) {
     drawTitleScreen();
+  } else if (gOptions.active) {
+    drawOptionsScreen();
   } else if (gHighScoreScreen.active) {
     drawHighScoreScreen();
   } else if (racePaused() && gPhysicsScene && gCarActor) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "race/ghost.h"
 #include "race/recording.h"
@@ -17,6 +18,13 @@ extern int gColorBits;
 extern int gRefreshRate;
 extern int gSamples;
 extern const float gViewDistance;  // far plane of every perspective projection
+// How the game takes the screen: the exclusive mode of the display mode, a
+// borderless window the desktop's size (its mode left alone, as Wayland
+// desktops want it), or a window of the display mode's size.
+enum class ScreenTaking { Exclusive, Desktop, Window };
+extern ScreenTaking gScreenTaking;
+// The frame-rate counter from the start and after every race (F2 still flips it).
+extern bool gFrameRateAlwaysOn;
 
 // ---- Per process: keyboard and pads ------------------------------------------
 // Held-key table: ordinary keys by character code, special keys by GLUT code,
@@ -106,12 +114,33 @@ extern float gCameraDir[2];    // smoothed forward direction (x, z)
 // ---- Start-up and configuration -------------------------------------------
 void readConfig();
 // Parses Config.txt text from a stream of lines; readConfig feeds it the file.
+// The five display values first, then the sections the options screen adds
+// before EOF (a reader that knows only the first two passes over them).
 struct DisplaySettings {
   int width = 0, height = 0, colorBits = 0, refreshRate = 0, samples = 0;
+  ScreenTaking screen = ScreenTaking::Exclusive;
+  bool frameRate = false;
+  int musicVolume = 10, effectsVolume = 10;
 };
 // Reads settings the way readConfig does, from any stdio stream; `s` holds the
-// values before reading (zero at start-up) and receives the result.
-void readConfigStream(std::FILE* file, DisplaySettings& s);
+// values before reading (zero at start-up) and receives the result. A value of
+// the added sections that is not understood keeps the old one and adds a line
+// to `complaints` that names it.
+void readConfigStream(std::FILE* file, DisplaySettings& s, std::vector<std::string>* complaints = nullptr);
+// The five lines, then only the added sections whose value is not the game's
+// own, then EOF.
+bool writeConfigStream(std::FILE* file, const DisplaySettings& s);
+// The settings in force now, as Config.txt would hold them.
+DisplaySettings currentSettings();
+// Config.txt as this run took the screen from it, and as the options screen
+// last chose it: what the next start takes.
+extern DisplaySettings gStartSettings;
+extern DisplaySettings gConfigSettings;
+// Saves Config.txt through platform::replaceFile; the line that says why not
+// when it could not (empty when saved).
+std::string saveConfig(const DisplaySettings& s);
+// Why a save left the file alone, in one line.
+std::string saveRefusal(const char* file, int outcome);
 int gameMain(int argc, char** argv);
 // Lets large buffers go back to the system when freed (called first thing).
 void setUpProcessMemory();
@@ -119,9 +148,15 @@ void setUpProcessMemory();
 void returnFreedMemory();
 // Ends the game with status 0 once the current callback returns.
 void quitGame();
+// Ends the game as quitGame does and starts it again in the same process, with
+// the same arguments: a new display needs a new GL context, and every
+// texture, buffer and list lives in the old one.
+void restartGameInPlace();
 extern bool gQuitRequested;
-// Enters the configured game mode or takes the console failure path.
+// Takes the screen as Config.txt says: the exclusive game mode (or the
+// console failure path), the desktop's size, or a window.
 void enterDisplayMode();
+void enterGameMode();
 void registerCallbacks();
 // Config.txt, the display mode, initialisation and the callbacks: everything
 // between glutInit and the main loop.
@@ -197,6 +232,9 @@ void keysSeen();
 // ---- Keys of your own and pads ---------------------------------------------------
 // Reads Controls.txt, or writes the default one when there is none.
 void loadControls();
+// Writes gControls to Controls.txt (the options screen); the line that says
+// why not when it could not (empty when saved).
+std::string saveControls();
 // Controls.txt and the pads, once at start-up.
 void startControls();
 // What the player drives this tick with: the keys' actions and the driving

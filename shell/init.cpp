@@ -130,10 +130,13 @@ void loadHighScoreTextures() {
 void loadTitleScreen() {
   gMusicSample = FSOUND_Sample_Load(kMusicChannel, kTitleMusicFile, FSOUND_LOOP_NORMAL, 0, 0);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
+  setMusicVolume(FSOUND_MAX_VOLUME);
   gTitle.texLoading = loadPicture("Data/Textures/Loading.tga");
   gTitle.texMenuStart = loadPicture("Data/Textures/Menue01.tga");
   gTitle.texMenuHighScores = loadPicture("Data/Textures/Menue02.tga");
-  gTitle.texMenuExit = loadPicture("Data/Textures/Menue03.tga");
+  gTitle.texMenuOptions = loadPicture("Data/Textures/Menue03.tga");
+  gTitle.texMenuExit = loadPicture("Data/Textures/Menue04.tga");
+  loadOptionsTextures();
 }
 
 void initGame() {
@@ -152,6 +155,7 @@ void initGame() {
   setBaseState();
   setFog();
   setDefaultOptions();
+  gShowFrameRate = gFrameRateAlwaysOn ? 1 : 0;
   gMaxSteerAngle = 3.1415927f / 6.0f;
   loadHighScoreTextures();
   gTitle.active = true;

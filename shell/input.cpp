@@ -143,6 +143,14 @@ void loadControls() {
     say("Controls.txt: " + std::to_string(complaints.size() - kComplaintsSaid) + " more lines not understood");
 }
 
+std::string saveControls() {
+  const platform::SaveResult saved =
+      platform::replaceFile(kControlsFile, [](std::FILE* f) { return writeControlsStream(f, gControls); });
+  const std::string why = saveRefusal(kControlsFile, saved.outcome);
+  if (!why.empty()) say(why);
+  return why;
+}
+
 void startControls() {
   loadControls();
   platform::openPads();
@@ -183,10 +191,33 @@ void pauseMenuPad(const PadReading& pad, const MenuMoves& m) {
 
 }  // namespace
 
+namespace {
+
+// The options screen: the d-pad or stick moves and changes, south chooses,
+// east or Back go back. A pad has no keys to bind: while an action waits for
+// one, the pad can only cancel.
+void optionsPad(const MenuMoves& m) {
+  if (gOptions.waitingForKey) {
+    if (m.back) tapKey(kEscape);
+    return;
+  }
+  if (m.up) tapSpecial(GLUT_KEY_UP);
+  if (m.down) tapSpecial(GLUT_KEY_DOWN);
+  if (m.left) tapSpecial(GLUT_KEY_LEFT);
+  if (m.right) tapSpecial(GLUT_KEY_RIGHT);
+  if (m.confirm)
+    tapKey(kEnter);
+  else if (m.back)
+    tapKey(kEscape);
+}
+
+}  // namespace
+
 void readPadForMenu() {
   const PadReading pad = platform::readPads();
   const MenuMoves m = menuMoves(pad);
   if (racePaused()) return pauseMenuPad(pad, m);
+  if (gOptions.active) return optionsPad(m);
   // The right stick pressed: the next race at once, with a name owed saving it first.
   if (pad.pressed[platform::kPadRightStick] && (saveNameAndRaceAgain() || requestRestart())) return;
   if (nameOwed()) {

@@ -215,6 +215,7 @@ void toggleAnisotropy() {
 }  // namespace
 
 void onKeyDown(unsigned char key, int, int) {
+  if (optionsKeyDown(key)) return;
   if (racePaused() && onPauseMenuKey(key)) return;
   if (key == kEscape) {
     onEscape();
@@ -234,6 +235,7 @@ void onKeyDown(unsigned char key, int, int) {
 }
 
 void onKeyUp(unsigned char key, int, int) {
+  if (key == kEnter) gOptions.enterHeld = false;
   releaseKey(key);
   // The case a letter comes up in is Shift's at that moment: Shift let go
   // before r must not leave R held (and the car lifted).
@@ -245,6 +247,7 @@ void onKeyUp(unsigned char key, int, int) {
 }
 
 void onSpecialDown(int key, int, int) {
+  if (optionsSpecialDown(key)) return;
   switch (key) {
     case GLUT_KEY_F1: toggleHelp(); break;
     case GLUT_KEY_F2: toggleFrameRate(); break;

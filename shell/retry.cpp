@@ -18,7 +18,7 @@ namespace {
 bool gRestartRequested = false;
 bool gWindowAway = false;  // freeglut said the window went out of sight
 
-// The music plays on under the pause menu, quieter.
+// The music plays on under the pause menu, quieter (scaled like the full volume).
 constexpr int kPausedMusicVolume = 96;
 
 bool driving() { return !gTitle.active && !gHighScoreScreen.active && gPhysicsScene && gCarActor; }
@@ -31,7 +31,7 @@ bool tableAfterRace() { return gHighScoreScreen.active && gHighScoreScreen.after
 // nothing enters the table) and builds the next one with the music going on.
 void restartRace() {
   gPauseMenu.active = false;
-  FSOUND_SetVolume(kMusicChannel, FSOUND_MAX_VOLUME);
+  setMusicVolume(FSOUND_MAX_VOLUME);
   FSOUND_StopSound(kEngineChannel);
   endRaceRecording(RecordingEnd::Escape);
   gRaceModelsLoaded = true;
@@ -80,14 +80,14 @@ void pauseRace() {
   gPauseMenu.active = true;
   gPauseMenu.entry = 0;
   FSOUND_StopSound(kEngineChannel);
-  FSOUND_SetVolume(kMusicChannel, kPausedMusicVolume);
+  setMusicVolume(kPausedMusicVolume);
 }
 
 void resumeRace() {
   if (!gPauseMenu.active) return;
   gPauseMenu.active = false;
-  FSOUND_SetVolume(kMusicChannel, FSOUND_MAX_VOLUME);
-  FSOUND_PlaySound(kEngineChannel, gEngineSample);
+  setMusicVolume(FSOUND_MAX_VOLUME);
+  startEngineSound();
   // The pause is no race time: the next frame measures from here, and runs
   // on from the very tick the pause stopped at.
   gTickAccumulator = 0;
@@ -107,7 +107,7 @@ void choosePauseEntry() {
     case kPauseRestart: gRestartRequested = true; break;
     default:
       gPauseMenu.active = false;
-      FSOUND_SetVolume(kMusicChannel, FSOUND_MAX_VOLUME);
+      setMusicVolume(FSOUND_MAX_VOLUME);
       enterHighScores(false);  // given up, as Escape in the race gives it up
       break;
   }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "shell/game.h"
@@ -27,6 +29,27 @@ const char kModeNotPossible[] = "Not possible\nReconfigure the \"Config.txt\"-Fi
 
 bool gQuitRequested = false;
 
+namespace {
+bool gRestartInPlace = false;
+std::vector<std::string> gArguments;  // as the process got them, before glutInit took its own out
+
+// The mode's size when the game takes the screen for itself; the desktop's
+// when it only covers it; the chosen size for a window.
+void takeScreen() {
+  if (gScreenTaking == ScreenTaking::Exclusive) return enterGameMode();
+  if (gScreenTaking == ScreenTaking::Desktop) {
+    gScreenWidth = glutGet(GLUT_SCREEN_WIDTH);
+    gScreenHeight = glutGet(GLUT_SCREEN_HEIGHT);
+    glutInitWindowPosition(0, 0);
+  }
+  glutInitWindowSize(gScreenWidth, gScreenHeight);
+  glutCreateWindow("Five Laps");
+  // freeglut asks the window manager for full screen, or without one covers
+  // the screen itself; the display's mode stays as the desktop has it.
+  if (gScreenTaking == ScreenTaking::Desktop) glutFullScreen();
+}
+}  // namespace
+
 // Ending the process from inside a GLUT callback tears the window down in the
 // middle of a frame (the GL driver then crashes on the way out). Instead the
 // main loop is asked to stop: it finishes the current callback, closes the
@@ -34,6 +57,11 @@ bool gQuitRequested = false;
 void quitGame() {
   gQuitRequested = true;
   if (glutGet(GLUT_INIT_STATE)) glutLeaveMainLoop();
+}
+
+void restartGameInPlace() {
+  gRestartInPlace = true;
+  quitGame();
 }
 
 // Every race set-up frees and rebuilds buffers of many megabytes (the decoded
@@ -68,12 +96,16 @@ void returnFreedMemory() {
 // with it; two or more samples come from the display string.
 void enterDisplayMode() {
   glutInitDisplayMode(gSamples > 1 ? kDisplayMode : kDisplayMode & ~GLUT_MULTISAMPLE);
-  char gameMode[80];
-  std::snprintf(gameMode, sizeof gameMode, "%ix%i:%i@%i", gScreenWidth, gScreenHeight, gColorBits,
-                gRefreshRate);
   char displayString[80];
   std::snprintf(displayString, sizeof displayString, "rgba double depth>16 hw=1 samples=%i", gSamples);
   if (gSamples > 1) glutInitDisplayString(displayString);
+  takeScreen();
+}
+
+void enterGameMode() {
+  char gameMode[80];
+  std::snprintf(gameMode, sizeof gameMode, "%ix%i:%i@%i", gScreenWidth, gScreenHeight, gColorBits,
+                gRefreshRate);
   glutGameModeString(gameMode);
   if (!glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) failOnConsole(kModeNotPossible);
   glutEnterGameMode();
@@ -98,9 +130,9 @@ void registerCallbacks() {
 
 void startGame() {
   readConfig();
-  gHudWidth = gScreenWidth;
-  gHudHeight = gScreenHeight;
   enterDisplayMode();
+  gHudWidth = gScreenWidth;  // after the screen is taken: the desktop's size may be the drawing's
+  gHudHeight = gScreenHeight;
   initGame();
   registerCallbacks();
 }
@@ -126,6 +158,7 @@ int gameMain(int argc, char** argv) {
   // A race proved from its recording needs no window, display or sound.
   if (argc >= 2 && (std::strcmp(argv[1], "--verify") == 0 || std::strcmp(argv[1], "--verify-table") == 0))
     return verifyMain(argc, argv);
+  gArguments.assign(argv, argv + argc);
   setUpProcessMemory();
   prepareGhosts(takeGhostOption(argc, argv));
   glutInit(&argc, argv);
@@ -136,5 +169,6 @@ int gameMain(int argc, char** argv) {
   // Release the sound device so that whatever records it (a wave-file device in
   // tests) is finished properly.
   FSOUND_Close();
+  if (gRestartInPlace) platform::restartProcess(gArguments);  // returns only when it could not
   return 0;
 }

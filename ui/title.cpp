@@ -1,4 +1,4 @@
-// The title screen with its three entries and the loading picture, and the
+// The title screen with its four entries and the loading picture, and the
 // letter font that the high-score screen writes names with.
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -14,7 +14,7 @@
 // ---- Per process: the title screen -------------------------------------------
 TitleScreen gTitle;
 int gTitleEntry = 0;  // kept between visits
-const int gTitleEntryCount = 3;
+const int gTitleEntryCount = kTitleEntryCount;
 
 namespace {
 
@@ -30,9 +30,12 @@ void fullScreenQuad(int w, int h) {
 }
 
 unsigned int titlePicture() {
-  if (gTitleEntry == 0) return gTitle.texMenuStart;
-  if (gTitleEntry == gTitleEntryCount - 2) return gTitle.texMenuHighScores;
-  return gTitle.texMenuExit;
+  switch (gTitleEntry) {
+    case kTitleStart: return gTitle.texMenuStart;
+    case kTitleHighScores: return gTitle.texMenuHighScores;
+    case kTitleOptions: return gTitle.texMenuOptions;
+    default: return gTitle.texMenuExit;
+  }
 }
 
 // Keys are ignored while the picture fades in; an arrow still held when the
@@ -109,13 +112,17 @@ void drawTitleScreen() {
   fullScreenQuad(w, h);
   // Enter is never cleared here: still held when the fade ends, it chooses.
   const bool enter = gKeys[kEnterKey] && gTitle.inputReady;
-  if (enter && gTitleEntry == 2) quitGame();  // ends the process once this frame is done
-  if (enter && gTitleEntry == 1) {
-    openHighScoresFromTitle();
+  if (enter && gTitleEntry == kTitleExit) quitGame();  // ends the process once this frame is done
+  if (enter && (gTitleEntry == kTitleHighScores || gTitleEntry == kTitleOptions)) {
+    if (gTitleEntry == kTitleOptions)
+      openOptions();
+    else
+      openHighScoresFromTitle();
+    gKeys[kEnterKey] = 0;  // the title's press: the next screen must not take it as its own
     ui2d::popScreenSpace();
     return;
   }
-  if ((enter && gTitleEntry == 0) || gTitle.loadPending) {
+  if ((enter && gTitleEntry == kTitleStart) || gTitle.loadPending) {
     showLoadingPicture(w, h);
     return;
   }

@@ -103,6 +103,7 @@ bool appendNameLetter(std::string& name, unsigned char letter);
 std::string pickNameLetter(std::string name, int step);
 
 // ---- Screens ------------------------------------------------------------------------
+enum TitleEntry { kTitleStart, kTitleHighScores, kTitleOptions, kTitleExit, kTitleEntryCount };
 struct TitleScreen {
   bool active = false;
   bool inputReady = false;
@@ -114,6 +115,7 @@ struct TitleScreen {
   unsigned int texLoading = 0;
   unsigned int texMenuHighScores = 0;
   unsigned int texMenuExit = 0;
+  unsigned int texMenuOptions = 0;  // Menue03.tga; the exit entry moved on to Menue04.tga
 };
 
 struct HighScoreScreen {
@@ -151,3 +153,33 @@ extern float gHighlightPhase;
 
 void drawTitleScreen();
 void drawHighScoreScreen();
+
+// ---- Per process: the options screen (ui/options.cpp) ---------------------------------
+// Pages of the screen: the list of pages, then display, sound and controls.
+enum OptionsPage { kOptionsPages, kOptionsDisplay, kOptionsSound, kOptionsControls };
+struct OptionsScreen {
+  bool active = false;
+  int page = kOptionsPages;
+  int row = 0;
+  int column = 0;              // the controls page: an action's first or second key
+  bool waitingForKey = false;  // the row's action takes the next key pressed
+  bool enterHeld = false;      // the Enter that started the wait is still down
+  int swapAction = -1, swapSlot = -1;  // a key already used, offered to be swapped
+  int swapEntry = -1;
+  bool swapBothCases = false;
+  std::string line;            // what the screen says: a refusal, a save, what applies when
+  bool changed = false;        // the page changed something that is not saved yet
+  unsigned int texBackground = 0;  // Optionen.tga
+  unsigned int texFont = 0;        // Schrift.tga
+  float glyphWidth[95] = {};       // characters 32 to 126, in texels, read from the font's ink
+  int64_t shownSince = 0;
+};
+extern OptionsScreen gOptions;
+void loadOptionsTextures();
+void openOptions();
+void drawOptionsScreen();
+// The screen's keys, from the key callbacks; true when it took the key.
+bool optionsKeyDown(unsigned char key);
+bool optionsSpecialDown(int key);
+// What a software renderer pays for a display: its fill against the game's own.
+std::string softwareCostLine(int width, int height, int samples);

@@ -62,7 +62,7 @@ void expectLayout(const Picture& p, const std::vector<layout::Rect>& rects, int 
 
 TEST_F(Pictures, TgaFilesLoadAsBgraFromTheBottomRow) {
   const char* names[] = {"Numbers.tga", "Info.tga", "Laps.tga", "Speedindicator.tga", "Nadel.tga",
-                         "Go.tga", "Help.tga", "Menue01.tga", "Menue02.tga", "Menue03.tga",
+                         "Go.tga", "Help.tga", "Menue01.tga", "Menue02.tga", "Menue03.tga", "Menue04.tga",
                          "Loading.tga", "HighScoreBackground.tga", "HighScorePrompts.tga", "Characters.tga", "Pause.tga",
                          "Road.tga", "Grass.tga", "Frond.tga", "Sky.tga"};
   for (const char* n : names) {
@@ -151,10 +151,12 @@ TEST_F(Pictures, LeafTexturesHaveRealAlpha) {
 
 // The title's pictures differ only where the highlight moves.
 TEST_F(Pictures, EachMenuPictureHighlightsAnotherEntry) {
-  Picture a = load("Menue01.tga"), b = load("Menue02.tga"), c = load("Menue03.tga");
+  Picture a = load("Menue01.tga"), b = load("Menue02.tga"), c = load("Menue03.tga"), d = load("Menue04.tga");
   ASSERT_EQ(a.data.size(), b.data.size());
   ASSERT_EQ(a.data.size(), c.data.size());
+  ASSERT_EQ(a.data.size(), d.data.size());
   EXPECT_NE(a.data, b.data);
   EXPECT_NE(b.data, c.data);
   EXPECT_NE(a.data, c.data);
+  EXPECT_NE(c.data, d.data);
 }

@@ -1,17 +1,21 @@
 // Config.txt reading: the line tests, the three default cases and the buffer rules.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "shell/game.h"
 
 namespace {
 
-DisplaySettings read(const std::string& text, DisplaySettings start = {}) {
+DisplaySettings read(const std::string& text, DisplaySettings start = {},
+                     std::vector<std::string>* complaints = nullptr) {
   std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   EXPECT_NE(f, nullptr);
-  readConfigStream(f, start);
+  readConfigStream(f, start, complaints);
   std::fclose(f);
   return start;
 }
@@ -87,6 +91,53 @@ TEST(Config, HostileValuesSaturateInsteadOfOverflowing) {
                  2147483647, -2147483647 - 1, -5, 0, 2147483647);
   std::string garbage("\x01\xff\x00\x7f[DisplayMode]\n\xfe\xfd", 18);
   expectSettings(read(garbage), 0, 0, 0, 0, 0);
+}
+
+// The options screen's sections: written before EOF only when they are not
+// the game's own (so an untouched file keeps its five lines), read back as
+// written, and a bad value refused on its own line with the old value kept.
+TEST(Config, AddedSectionsGoBeforeEofAndABadValueIsRefusedLineByLine) {
+  std::FILE* f = std::tmpfile();
+  ASSERT_TRUE(writeConfigStream(f, DisplaySettings{1024, 786, 32, 60, 1}));
+  std::rewind(f);
+  char text[256] = {};
+  text[std::fread(text, 1, sizeof text - 1, f)] = 0;
+  EXPECT_STREQ(text, "[DisplayMode]\n1024x786:32@60\n[AntiAliasing]\n1\nEOF\n");
+  DisplaySettings chosen{800, 600, 32, 60, 4};
+  chosen.screen = ScreenTaking::Window;
+  chosen.frameRate = true;
+  chosen.musicVolume = 3;
+  chosen.effectsVolume = 0;
+  std::rewind(f);
+  ASSERT_EQ(ftruncate(fileno(f), 0), 0);
+  ASSERT_TRUE(writeConfigStream(f, chosen));
+  std::rewind(f);
+  DisplaySettings back;
+  std::vector<std::string> complaints;
+  readConfigStream(f, back, &complaints);
+  std::fclose(f);
+  EXPECT_TRUE(complaints.empty());
+  expectSettings(back, 800, 600, 32, 60, 4);
+  EXPECT_EQ(back.screen, ScreenTaking::Window);
+  EXPECT_TRUE(back.frameRate);
+  EXPECT_EQ(back.musicVolume, 3);
+  EXPECT_EQ(back.effectsVolume, 0);
+
+  const DisplaySettings hostile = read(
+      "[DisplayMode]\n640x480:32@60\n[Screen]\nfullscreen\n[MusicVolume]\n11\n[EffectsVolume]\n-1\n"
+      "[FrameRate]\n\x01\xff\n[MusicVolume]\n4 EOF\n[EffectsVolume]\n2\n",
+      chosen, &complaints);
+  expectSettings(hostile, 640, 480, 32, 60, 4);
+  EXPECT_EQ(hostile.screen, ScreenTaking::Window);
+  EXPECT_EQ(hostile.effectsVolume, 0);  // -1 refused; the 2 comes after EOF
+  EXPECT_EQ(hostile.musicVolume, 4);    // the value line with EOF is read, then reading ends
+  ASSERT_EQ(complaints.size(), 4u);
+  EXPECT_EQ(complaints[0], "Config.txt line 4 not understood: \"fullscreen\"; [Screen] takes exclusive, desktop or "
+                           "window, it stays window");
+  EXPECT_NE(complaints[1].find("line 6 not understood: \"11\""), std::string::npos) << complaints[1];
+  EXPECT_NE(complaints[3].find("line 10 not understood: \"??\""), std::string::npos) << complaints[3];
+  // A section on the file's last line leaves its value alone.
+  EXPECT_EQ(read("[MusicVolume]", chosen).musicVolume, 3);
 }
 
 }  // namespace

@@ -178,6 +178,44 @@ TEST(ControlsFile, ANulByteKeepsTheNextLineAndTheLineNumbers) {
 
 // freeglut gives Shift, Ctrl and Alt the codes of p to u: left Ctrl lifted
 // the car. They have entries of their own now; the arrows still share d to g.
+// The options screen binds a key only as Controls.txt can write it, keeps
+// the keys that have jobs of their own, and finds a key another action holds
+// even through the arrows' shared entries; a swap writes and reads back.
+TEST(ControlsFile, KeysBoundOnTheScreenFollowTheFilesRules) {
+  std::string why;
+  for (int code : {27, 1, 18}) {  // Escape, Ctrl+A, Ctrl+R
+    EXPECT_EQ(pressedKey(code, false, why).entry, kNoKey) << code;
+    EXPECT_FALSE(why.empty()) << code;
+  }
+  EXPECT_EQ(pressedKey(GLUT_KEY_F5, true, why).entry, kNoKey);
+  EXPECT_EQ(why, "F1 to F11 keep their jobs");
+  EXPECT_EQ(pressedKey(200, false, why).entry, kNoKey);  // a Latin-1 character: no name to write
+  EXPECT_EQ(pressedKey('W', false, why), (BoundKey{'w', true}));
+  EXPECT_EQ(pressedKey(GLUT_KEY_F12, true, why), (BoundKey{12}));
+  EXPECT_EQ(pressedKey(GLUT_KEY_SHIFT_L, true, why), keyByName("LeftShift"));
+
+  Controls c;
+  int holder = -1, slot = -1;
+  ASSERT_TRUE(keyHolder(c, pressedKey('E', false, why), kLift, 1, holder, slot));  // e is Up's entry
+  EXPECT_EQ(holder, kAccelerate);
+  EXPECT_FALSE(keyHolder(c, pressedKey('q', false, why), kLift, 1, holder, slot));
+  ASSERT_TRUE(keyHolder(c, pressedKey('r', false, why), kCamera, 0, holder, slot));
+  swapKeys(c, kCamera, 0, holder, slot);
+  EXPECT_EQ(keyName(c.keys[kCamera][0]), "r");
+  EXPECT_EQ(keyName(c.keys[kLift][0]), "c");
+
+  std::FILE* f = std::tmpfile();
+  ASSERT_TRUE(writeControlsStream(f, c));
+  std::rewind(f);
+  Controls back;
+  std::vector<std::string> complaints;
+  readControlsStream(f, back, complaints);
+  std::fclose(f);
+  EXPECT_TRUE(complaints.empty());
+  for (int a = 0; a < kControlActionCount; ++a)
+    for (int k = 0; k < kKeysPerAction; ++k) EXPECT_EQ(back.keys[a][k], c.keys[a][k]) << actionName(a);
+}
+
 TEST(KeyTable, ModifierKeysNeverActAsLetters) {
   for (int code = GLUT_KEY_NUM_LOCK; code <= GLUT_KEY_SUPER_R; ++code) {
     keysSeen();

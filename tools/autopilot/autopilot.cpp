@@ -303,7 +303,7 @@ void Run::onTitle() {
     keys_.tapSpecial(GLUT_KEY_UP);
     return;
   }
-  if (gTitleEntry == 2) {
+  if (gTitleEntry >= 2) {  // options or exit: on down round to the start
     keys_.tapSpecial(GLUT_KEY_DOWN);
     return;
   }

@@ -54,6 +54,17 @@ constexpr int kPromptsW = 512, kPromptsH = 64;
 constexpr Rect kPrompts[2] = {{0, 511, 33, 62}, {0, 511, 1, 30}};
 constexpr const char* kPromptText[2] = {"Type your name, then press Enter", "Enter: back"};
 
+// Menue01.tga to Menue04.tga: the title's entries, one picture each lit.
+constexpr int kMenuEntries = 4;
+constexpr const char* kMenuText[kMenuEntries] = {"Start race", "High scores", "Options", "Exit"};
+
+// Schrift.tga: the options screen's font, characters 32 to 126 in rows of 16
+// cells from the top left, on one baseline; the game reads their widths
+// from the ink (ui/options.cpp keeps the same grid).
+constexpr int kFontFirst = 32, kFontLast = 126, kFontColumns = 16;
+constexpr int kFontCellW = 32, kFontCellH = 42;
+constexpr int kFontW = 512, kFontH = 256;
+
 // Characters.tga: the letter font, a to z, and each glyph's drawn width K
 // in 1760ths of the screen width.
 constexpr int kCharsW = 460, kCharsH = 106;

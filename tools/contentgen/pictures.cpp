@@ -260,10 +260,9 @@ void title(Image& img) {
 Image menu(int highlighted) {
   Image img = scene(1024, 768, 5);
   title(img);
-  const char* entries[3] = {"Start race", "High scores", "Exit"};
-  for (int i = 0; i < 3; ++i) {
-    int y0 = 430 + i * 95;
-    TextBox box{312, y0, 712, y0 + 64};
+  for (int i = 0; i < layout::kMenuEntries; ++i) {
+    int y0 = 400 + i * 88;
+    TextBox box{312, y0, 712, y0 + 60};
     if (i == highlighted) {
       img.fillRect(box.x0 - 10, box.y0 - 8, box.x1 + 10, box.y1 + 8, rgb(0, 0, 0, 0.55f));
       img.fillRect(box.x0 - 10, box.y0 - 8, box.x1 + 10, box.y0 - 5, rgb(1, 0.8f, 0.2f, 0.9f));
@@ -274,7 +273,39 @@ Image menu(int highlighted) {
     s.outline = 3;
     s.colour = i == highlighted ? rgb(1, 0.85f, 0.25f) : rgb(0.92f, 0.92f, 0.95f);
     s.outlineColour = rgb(0, 0, 0, 0.8f);
-    drawTextInBox(img, entries[i], box, s, 0);
+    drawTextInBox(img, layout::kMenuText[i], box, s, 0);
+  }
+  return img;
+}
+
+// The options screen's ground: the title's scene, darkened as the table's is,
+// with its heading; the game writes the rows over it in Schrift.tga.
+Image optionsBackground() {
+  const int W = 1024, H = 768;
+  Image img = scene(W, H, 5);
+  img.fillRect(0, 0, W - 1, H - 1, rgb(0.02f, 0.02f, 0.08f, 0.6f));
+  TextStyle s;
+  s.face = Face::SansBold;
+  s.colour = rgb(1, 0.85f, 0.3f);
+  s.outline = 3;
+  s.outlineColour = rgb(0, 0, 0, 0.8f);
+  drawTextInBox(img, "Options", TextBox{W / 4, H / 40, W * 3 / 4, H / 40 + H / 12}, s, 0);
+  return img;
+}
+
+// Every printable character in the menus' face and outline, one to a cell,
+// on one baseline; the game finds each glyph's width from its ink.
+Image menuFont() {
+  Image img(layout::kFontW, layout::kFontH);
+  TextStyle s;
+  s.face = Face::SansBold;
+  s.outline = 1.5f;
+  s.outlineColour = rgb(0, 0, 0, 0.8f);
+  for (int c = layout::kFontFirst; c <= layout::kFontLast; ++c) {
+    const int i = c - layout::kFontFirst;
+    const int x0 = (i % layout::kFontColumns) * layout::kFontCellW, y0 = (i / layout::kFontColumns) * layout::kFontCellH;
+    drawTextInBox(img, std::string(1, char(c)), TextBox{x0, y0, x0 + layout::kFontCellW - 1, y0 + layout::kFontCellH - 1},
+                  s, -1);
   }
   return img;
 }
@@ -452,7 +483,10 @@ bool writePictures(const std::string& dir) {
   ok = writeTga(t + "Go.tga", go()) && ok;
   ok = writeTga(t + "Help.tga", help()) && ok;
   ok = writeTga(t + "Pause.tga", pauseMenu()) && ok;
-  for (int i = 0; i < 3; ++i) ok = writeTga(t + "Menue0" + std::to_string(i + 1) + ".tga", menu(i)) && ok;
+  for (int i = 0; i < layout::kMenuEntries; ++i)
+    ok = writeTga(t + "Menue0" + std::to_string(i + 1) + ".tga", menu(i)) && ok;
+  ok = writeTga(t + "Optionen.tga", optionsBackground()) && ok;
+  ok = writeTga(t + "Schrift.tga", menuFont()) && ok;
   ok = writeTga(t + "Loading.tga", loading()) && ok;
   ok = writeTga(t + "HighScoreBackground.tga", highScoreBackground()) && ok;
   ok = writeTga(t + "HighScorePrompts.tga", highScorePrompts()) && ok;
