@@ -1,6 +1,7 @@
 // Controls.txt: which keys drive, and how a pad's sticks and triggers feel.
 #include "shell/controls.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -234,6 +235,52 @@ bool isKeyOf(const Controls& controls, int action, int entry) {
   for (const BoundKey& k : controls.keys[action])
     if (k.entry != kNoKey && (k.entry == entry || (k.bothCases && (k.entry ^ 0x20) == entry))) return true;
   return false;
+}
+
+namespace {
+
+const char* const kNotesLine = "# Your own notes, kept from the file before:";
+
+// The comment lines a stream holds, each without its line end.
+std::vector<std::string> commentLines(std::FILE* file) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (int c = 0; c != EOF;) {
+    c = std::fgetc(file);
+    if (c != EOF && c != '\n') {
+      if (line.size() < 4096) line += static_cast<char>(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '#') lines.push_back(line);
+    line.clear();
+  }
+  return lines;
+}
+
+}  // namespace
+
+bool writeControlsKeepingNotes(std::FILE* out, const Controls& controls, std::FILE* before) {
+  if (!writeControlsStream(out, controls)) return false;
+  if (!before) return true;
+  // The game's own comments are written afresh; every other comment is the player's.
+  std::vector<std::string> ours;
+  if (std::FILE* written = std::tmpfile()) {
+    writeControlsStream(written, controls);
+    std::rewind(written);
+    ours = commentLines(written);
+    std::fclose(written);
+  }
+  ours.push_back(kNotesLine);
+  std::vector<std::string> notes;
+  for (const std::string& line : commentLines(before)) {
+    const bool game = std::find(ours.begin(), ours.end(), line) != ours.end() ||
+                      (line.size() > 11 && line.compare(line.size() - 11, 11, " has no key") == 0);
+    if (!game) notes.push_back(line);
+  }
+  if (!notes.empty()) std::fprintf(out, "%s\n", kNotesLine);
+  for (const std::string& line : notes) std::fprintf(out, "%s\n", line.c_str());
+  return !std::ferror(out);
 }
 
 uint16_t heldActions(const unsigned char* keys, const Controls& controls) {

@@ -64,6 +64,9 @@ std::string keyName(const BoundKey& key);
 void readControlsStream(std::FILE* file, Controls& controls, std::vector<std::string>& complaints);
 // The commented file the game writes when the player has none.
 bool writeControlsStream(std::FILE* file, const Controls& controls);
+// The same, for a file the player had (`before`, null for none): the comment
+// lines of theirs that are not the game's own are kept, after the game's.
+bool writeControlsKeepingNotes(std::FILE* file, const Controls& controls, std::FILE* before);
 
 // ---- Keys chosen on the options screen ------------------------------------------
 // The name of an action as Controls.txt writes it.

@@ -144,8 +144,11 @@ void loadControls() {
 }
 
 std::string saveControls() {
-  const platform::SaveResult saved =
-      platform::replaceFile(kControlsFile, [](std::FILE* f) { return writeControlsStream(f, gControls); });
+  // The player's own comments stay in the file the screen rewrites.
+  const platform::PlayerFile before = platform::readPlayerFile(kControlsFile, kControlsFileLimit);
+  const platform::SaveResult saved = platform::replaceFile(
+      kControlsFile, [&before](std::FILE* f) { return writeControlsKeepingNotes(f, gControls, before.stream); });
+  if (before.stream) std::fclose(before.stream);
   const std::string why = saveRefusal(kControlsFile, saved.outcome);
   if (!why.empty()) say(why);
   return why;

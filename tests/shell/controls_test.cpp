@@ -119,6 +119,39 @@ TEST(ControlsFile, RestartAndPauseGiveWayToAPlayersDrivingKeys) {
   EXPECT_TRUE(isKeyOf(Controls(), kRestart, 8) && isKeyOf(Controls(), kPause, 'p'));
 }
 
+// The options screen rewrites Controls.txt: the player's own comments stay,
+// once, however often it saves, and the game's own are never doubled.
+TEST(ControlsFile, ASaveKeepsThePlayersOwnComments) {
+  const std::string mine = "# my pad is old\naccelerate w\n# w is easier\r\n";
+  std::FILE* before = std::tmpfile();
+  std::fputs(mine.c_str(), before);
+  std::rewind(before);
+  Controls c;
+  c.keys[kAccelerate][0] = keyByName("w");
+  std::FILE* once = std::tmpfile();
+  ASSERT_TRUE(writeControlsKeepingNotes(once, c, before));
+  std::rewind(once);
+  std::FILE* twice = std::tmpfile();
+  ASSERT_TRUE(writeControlsKeepingNotes(twice, c, once));
+  std::rewind(twice);
+  std::string text;
+  for (int ch; (ch = std::fgetc(twice)) != EOF;) text += static_cast<char>(ch);
+  auto count = [&text](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("# my pad is old\n"), 1u);
+  EXPECT_EQ(count("# w is easier\n"), 1u);
+  EXPECT_EQ(count("# Five Laps controls"), 1u);
+  EXPECT_EQ(count("# Your own notes"), 1u);
+  std::vector<std::string> complaints;
+  const Controls back = readText(text, complaints);
+  EXPECT_TRUE(complaints.empty());
+  EXPECT_EQ(held({'w'}, back), driveBit(kAccelerate));
+  for (std::FILE* f : {before, once, twice}) std::fclose(f);
+}
+
 // The game writes Controls.txt only where there is none; the player's own,
 // good or bad, is never written over.
 TEST(ControlsFile, WrittenOnlyWhenThereIsNone) {
