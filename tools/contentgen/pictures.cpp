@@ -364,15 +364,17 @@ Image highScorePrompts() {
   return img;
 }
 
+// The gold frame of the help and pause pictures, three pixels wide.
+void goldFrame(Image& img) {
+  const Rgba gold = rgb(1, 0.8f, 0.2f, 0.9f);
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x)
+      if (x < 3 || y < 3 || x >= img.width - 3 || y >= img.height - 3) img.at(x, y) = gold;
+}
+
 Image help() {
   Image img(512, 512, rgb(0.02f, 0.03f, 0.08f, 0.72f));
-  for (int x = 0; x < 512; ++x)
-    for (int t = 0; t < 3; ++t) {
-      img.at(x, t) = rgb(1, 0.8f, 0.2f, 0.9f);
-      img.at(x, 511 - t) = rgb(1, 0.8f, 0.2f, 0.9f);
-      img.at(t, x) = rgb(1, 0.8f, 0.2f, 0.9f);
-      img.at(511 - t, x) = rgb(1, 0.8f, 0.2f, 0.9f);
-    }
+  goldFrame(img);
   TextStyle head;
   head.face = Face::SansBold;
   head.colour = rgb(1, 0.85f, 0.3f);
@@ -419,16 +421,7 @@ Image help() {
 // game's (ui/pause.cpp): Resume 92-139, Restart 146-193, Give up 200-247.
 Image pauseMenu() {
   Image img(512, 256, rgb(0, 0, 0, 0));
-  for (int x = 0; x < 512; ++x)
-    for (int t = 0; t < 3; ++t) {
-      img.at(x, t) = rgb(1, 0.8f, 0.2f, 0.9f);
-      img.at(x, 255 - t) = rgb(1, 0.8f, 0.2f, 0.9f);
-    }
-  for (int y = 0; y < 256; ++y)
-    for (int t = 0; t < 3; ++t) {
-      img.at(t, y) = rgb(1, 0.8f, 0.2f, 0.9f);
-      img.at(511 - t, y) = rgb(1, 0.8f, 0.2f, 0.9f);
-    }
+  goldFrame(img);
   TextStyle head;
   head.face = Face::SansBold;
   head.colour = rgb(1, 0.85f, 0.3f);
