@@ -341,7 +341,8 @@ DisplaySettings nextStart() {
   return s;
 }
 
-void saveDisplay() {
+// The display chosen on the page, with what the next start keeps of the rest.
+DisplaySettings chosenForNextStart() {
   DisplaySettings s = nextStart();
   s.width = gChosen.width;
   s.height = gChosen.height;
@@ -349,6 +350,11 @@ void saveDisplay() {
   s.refreshRate = gChosen.refreshRate;
   s.samples = gChosen.samples;
   s.screen = gChosen.screen;
+  return s;
+}
+
+void saveDisplay() {
+  const DisplaySettings s = chosenForNextStart();
   const std::string why = saveConfig(s);
   if (!why.empty()) return say(why);
   say(displayNeedsRestart(s) ? "Saved: the new display comes at the next start" : "Saved");
@@ -443,13 +449,7 @@ void changeControls(int step) {
 }
 
 void restartWithDisplay() {
-  DisplaySettings s = nextStart();
-  s.width = gChosen.width;
-  s.height = gChosen.height;
-  s.refreshRate = gChosen.refreshRate;
-  s.samples = gChosen.samples;
-  s.screen = gChosen.screen;
-  const std::string why = saveConfig(s);
+  const std::string why = saveConfig(chosenForNextStart());
   if (!why.empty()) return say(why + ": the game goes on as it is");
   restartGameInPlace();
 }
