@@ -131,7 +131,9 @@ void measureGlyphs() {
   }
 }
 
-float textWidth(const std::string& text, float height) {
+}  // namespace
+
+float menuTextWidth(const std::string& text, float height) {
   float w = 0;
   for (char c : text)
     if (c >= kFontFirst && c <= kFontLast) w += gOptions.glyphWidth[c - kFontFirst] * height / kFontCellH;
@@ -140,8 +142,8 @@ float textWidth(const std::string& text, float height) {
 
 // `text` with its top left at (x, top) in screen pixels, `height` pixels a
 // cell; squeezed to `maxWidth` when longer. Leaves GL_TEXTURE_2D on.
-void drawText(const std::string& text, float x, float top, float height, float maxWidth) {
-  const float natural = textWidth(text, height);
+void drawMenuText(const std::string& text, float x, float top, float height, float maxWidth) {
+  const float natural = menuTextWidth(text, height);
   const float squeeze = maxWidth > 0 && natural > maxWidth ? maxWidth / natural : 1;
   const float scale = height / kFontCellH;
   glEnable(GL_TEXTURE_2D);
@@ -157,6 +159,8 @@ void drawText(const std::string& text, float x, float top, float height, float m
     x += gOptions.glyphWidth[i] * scale * squeeze;
   }
 }
+
+namespace {
 
 // ---- Layout: a 1024 x 768 design scaled to the screen, rows counted from the top -----
 struct Layout {
@@ -274,7 +278,7 @@ void drawKeyCells(const Layout& l, int row, float top, float height, bool lit) {
     if (cell) fill(l.x(x - 8), l.top(top + height + 2), l.x(x + 184), l.top(top - 2), 1, 0.45f, 0.05f, 0.55f);
     const std::string text = cell && gOptions.waitingForKey ? "press a key" : keyText(gControls.keys[row][slot]);
     textColour(cell);
-    drawText(text, l.x(x), l.top(top), height * l.sy, l.x(176));
+    drawMenuText(text, l.x(x), l.top(top), height * l.sy, l.x(176));
   }
 }
 
@@ -287,16 +291,16 @@ void drawRow(const Layout& l, int page, int row) {
   textColour(lit);
   const bool centred = page == kOptionsPages || t.value.empty();
   const float labelX = centred && t.slider < 0 && !(page == kOptionsControls && row < kControlActionCount)
-                           ? 512 - textWidth(t.label, height) / 2
+                           ? 512 - menuTextWidth(t.label, height) / 2
                            : 130;
-  drawText(t.label, l.x(labelX), l.top(top), height * l.sy, l.x(labelX == 130 ? 380 : 800));
+  drawMenuText(t.label, l.x(labelX), l.top(top), height * l.sy, l.x(labelX == 130 ? 380 : 800));
   if (page == kOptionsControls && row < kControlActionCount) return drawKeyCells(l, row, top, height, lit);
   if (t.slider >= 0) {
     drawSlider(l, 520, top, height, t.slider);
     textColour(lit);
-    drawText(t.value, l.x(780), l.top(top), height * l.sy, 0);
+    drawMenuText(t.value, l.x(780), l.top(top), height * l.sy, 0);
   } else if (!t.value.empty()) {
-    drawText(lit ? "< " + t.value + " >" : t.value, l.x(lit ? 490 : 520), l.top(top), height * l.sy, l.x(410));
+    drawMenuText(lit ? "< " + t.value + " >" : t.value, l.x(lit ? 490 : 520), l.top(top), height * l.sy, l.x(410));
   }
 }
 
@@ -589,15 +593,15 @@ void drawOptionsScreen() {
   ui2d::wholeQuad(0, 0, static_cast<float>(w), static_cast<float>(h));
   if (gOptions.page != kOptionsPages) {
     glColor4f(1, 0.85f, 0.3f, 1);
-    const float height = 34, width = textWidth(kPageNames[gOptions.page], height);
-    drawText(kPageNames[gOptions.page], l.x(512 - width / 2), l.top(92), height * l.sy, 0);
+    const float height = 34, width = menuTextWidth(kPageNames[gOptions.page], height);
+    drawMenuText(kPageNames[gOptions.page], l.x(512 - width / 2), l.top(92), height * l.sy, 0);
   }
   for (int row = 0; row < rowsOf(gOptions.page); ++row) drawRow(l, gOptions.page, row);
   glColor4f(0.85f, 0.88f, 0.95f, 1);
   const std::string note = pageNote();
-  drawText(note, l.x(512 - std::min(900.0f, textWidth(note, 22)) / 2), l.top(676), 22 * l.sy, l.x(900));
+  drawMenuText(note, l.x(512 - std::min(900.0f, menuTextWidth(note, 22)) / 2), l.top(676), 22 * l.sy, l.x(900));
   glColor4f(1, 0.85f, 0.3f, 1);
-  drawText(gOptions.line, l.x(512 - std::min(900.0f, textWidth(gOptions.line, 24)) / 2), l.top(712), 24 * l.sy, l.x(900));
+  drawMenuText(gOptions.line, l.x(512 - std::min(900.0f, menuTextWidth(gOptions.line, 24)) / 2), l.top(712), 24 * l.sy, l.x(900));
   // The title draws its picture in the colour it finds once its fade is over.
   glColor4f(1, 1, 1, 1);
   ui2d::popScreenSpace();

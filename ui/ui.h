@@ -181,5 +181,11 @@ void drawOptionsScreen();
 // The screen's keys, from the key callbacks; true when it took the key.
 bool optionsKeyDown(unsigned char key);
 bool optionsSpecialDown(int key);
+// Text in the options screen's font (Schrift.tga, characters 32 to 126), for
+// any screen: `text` with its top left at (x, top) in screen pixels, `height`
+// pixels a cell, squeezed to `maxWidth` when longer (0: never). Leaves
+// GL_TEXTURE_2D on.
+void drawMenuText(const std::string& text, float x, float top, float height, float maxWidth);
+float menuTextWidth(const std::string& text, float height);
 // What a software renderer pays for a display: its fill against the game's own.
 std::string softwareCostLine(int width, int height, int samples);
