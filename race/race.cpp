@@ -180,6 +180,15 @@ bool buildWindowlessRace() {
   return true;
 }
 
+void ensureRaceModelsLoaded() {
+  if (gRaceModelsLoaded) return;
+  // The track of the start entry, whichever entry of the title led here.
+  gCarModel.load("Data/Models/Car.wrl");
+  gWheelModel.load("Data/Models/Wheel.wrl");
+  gWorld.load(kTitleStart);
+  gRaceModelsLoaded = true;
+}
+
 void buildRace(RaceMusic music) {
   if (!gRaceModelsLoaded) loadRaceModels();
   setUpPhysicsWorld();

@@ -69,6 +69,9 @@ bool loadWindowlessTrack();
 // sound, models to draw, the ghost or the recording; false without an engine.
 bool buildWindowlessRace();
 
+// The models a race draws, loaded once for the session (by the first race,
+// or by the replay viewer when a race is watched first).
+void ensureRaceModelsLoaded();
 // A restarted race keeps the piece that is playing; any other starts one of its own.
 enum class RaceMusic { NewPiece, KeepPlaying };
 void buildRace(RaceMusic music = RaceMusic::NewPiece);

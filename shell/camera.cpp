@@ -133,14 +133,14 @@ void renderReflectionCubeMap() {
   for (int face = 0; face < 6; ++face) renderCubeFace(face, c, fx, fz);
 }
 
-void setUpMainView() {
-  const NxVec3& c = gDrawn.car.t;
-  const NxVec3& eye = gDrawn.eye;
+void setUpMainView() { setUpMainViewFrom(gDrawn.eye, gDrawn.car.t, 50); }
+
+void setUpMainViewFrom(const NxVec3& eye, const NxVec3& c, float fieldOfView) {
   if (glBindFramebufferEXT) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glViewport(0, 0, gScreenWidth, gScreenHeight);
-  perspective(50, static_cast<float>(gScreenWidth) / static_cast<float>(gScreenHeight), 5);
+  perspective(fieldOfView, static_cast<float>(gScreenWidth) / static_cast<float>(gScreenHeight), 5);
   glLoadIdentity();
   gluLookAt(eye.x, eye.y, eye.z, c.x, c.y, c.z, 0, 1, 0);
   viewFrustum.extract();

@@ -143,6 +143,9 @@ void noteDrawnTick() {
   gRestart = false;
 }
 
+const DrawnPose& drawnPrevious() { return gPrevious; }
+const DrawnPose& drawnLatest() { return gLatest; }
+
 void blendDrawnPose(double remainder) {
   const double t = 1 + remainder / kTickSeconds;
   if (!gBlendTicks || std::fabs(t - 1) < kExactWithin) {

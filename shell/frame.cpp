@@ -133,6 +133,8 @@ void enterHighScores(bool fromFrameLoop) {
   trace(fromFrameLoop, "Hier2\n");
   gHighScoreScreen.active = true;
   gHighScoreScreen.afterRace = true;
+  gHighScoreScreen.highlighted = -1;
+  gTableLine.clear();
   gMusicSample = FSOUND_Sample_Load(kMusicChannel, kTitleMusicFile, FSOUND_LOOP_NORMAL, 0, 0);
   FSOUND_PlaySound(kMusicChannel, gMusicSample);
   setMusicVolume(FSOUND_MAX_VOLUME);
@@ -278,7 +280,9 @@ void onDisplay() {
   // The pad works the menus as keys do between frames; a race reads it once a tick.
   const bool menu = gTitle.active || gHighScoreScreen.active || racePaused() || gOptions.active;
   if (menu) readPadForMenu();
-  if (gTitle.active) {
+  if (gViewer.active) {
+    drawViewerFrame();  // over the table it was opened from
+  } else if (gTitle.active) {
     drawTitleScreen();
   } else if (gOptions.active) {
     drawOptionsScreen();

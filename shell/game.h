@@ -97,6 +97,9 @@ void restartDrawnTicks();
 // Before a frame draws: `remainder` is the wall-clock time past the last tick
 // (negative when ticks ran ahead, as they start half a tick early).
 void blendDrawnPose(double remainder);
+// The two ticks the next frame blends between, as the last tick left them.
+const DrawnPose& drawnPrevious();
+const DrawnPose& drawnLatest();
 // The blend itself: positions linearly, rotations the shorter way round.
 DrawnPose blendDrawn(const DrawnPose& from, const DrawnPose& to, float t);
 
@@ -205,6 +208,8 @@ bool requestRestart();
 // With a name owed and typed: the table is saved and the next race starts.
 bool saveNameAndRaceAgain();
 bool restartRequested();
+// On the table with no name owed, however it was opened: the next race starts.
+bool requestRaceFromTable();
 void carryOutRestart();
 // The pause stops the race between two ticks; resuming runs on from that tick.
 bool racePaused();
@@ -301,6 +306,76 @@ void prepareGhosts(const char* rivalPath);
 RecordedStart carriedOverState();
 void restoreCarriedOver(const RecordedStart& start);
 
+// ---- Per process: the replay viewer (shell/viewer.cpp) -------------------------------
+// A kept race watched as it was driven. Opening it drives it once with no
+// window and keeps what every tick left for drawing, so that every speed is a
+// different step through the same ticks and every seek is a look-up.
+struct ViewerHud {  // what the HUD draws from, as the tick left it
+  double sinceRaceStart = 0;
+  float raceClock = 0;
+  bool clockFrozen = false;
+  int lap = 1;
+  bool splitVisible = false;
+  float splitClock = 0, splitRecord = 0, splitShownUntil = 0;
+  float speedDisplay = 0;
+};
+struct ViewerTick {
+  DrawnPose pose;         // as the tick left it (no ghost)
+  bool jumped = false;    // the frames before it are not blended into it
+  bool eyeJumped = false; // the camera changed mode: its eye is not blended
+  ViewerHud hud;
+  int trackside = 0;      // the trackside camera that sees the car best
+};
+// Where the race's time was won: the start signal, and each crossing's tick.
+struct ViewerMark {
+  std::size_t tick = 0;
+  int crossing = 0;  // 0 checkpoint 1, 1 checkpoint 2, 2 the finish line; -1 the start signal
+};
+enum ViewerCamera { kViewerChase, kViewerTrackside, kViewerOrbit, kViewerCameraCount };
+constexpr int kViewerSpeedCount = 6;
+constexpr double kViewerSpeeds[kViewerSpeedCount] = {0.25, 0.5, 1, 2, 4, 8};
+constexpr int kViewerNormalSpeed = 2;
+constexpr double kViewerSeekSeconds = 5;
+struct ReplayViewer {
+  bool active = false;
+  std::string title;               // whose race, and its time
+  std::vector<ViewerTick> ticks;   // one for each tick of the race, from its first
+  std::vector<ViewerMark> marks;
+  double position = 0;             // in ticks: 0 draws the first, a fraction blends two
+  int speed = kViewerNormalSpeed;  // into kViewerSpeeds
+  bool paused = false;
+  int camera = kViewerChase;
+  float orbitYaw = 180, orbitPitch = 20;  // degrees: behind the car, a little above it
+  double openSeconds = 0;          // the last opening's wall-clock time
+};
+extern ReplayViewer gViewer;
+// Drives the race with no window (a bar shows how far when there is one) and
+// shows its first tick; false, with the reason, when it cannot be driven.
+bool openViewer(const RaceRecording& recording, const std::string& title, std::string& why);
+void closeViewer();
+void drawViewerFrame();
+// The viewer's keys and pad; true when they took the key.
+bool viewerKeyDown(unsigned char key);
+bool viewerSpecialDown(int key);
+void viewerPad();
+// The playhead after `seconds` of playing at `speed` through `count` ticks:
+// it stops on the last.
+double viewerAdvance(double position, double seconds, int speed, std::size_t count);
+// One tick on or back from `position`, landing on whole ticks.
+double viewerStepTick(double position, int step, std::size_t count);
+double viewerSeek(double position, double seconds, std::size_t count);
+// What a frame at `position` draws: the ticks either side blended as a race
+// frame blends them, the tick itself when the position is a whole tick.
+DrawnPose viewerPoseAt(const ReplayViewer& viewer, double position);
+// The table's part: Up and Down pick an entry, one key watches its race and
+// another races against it (shell/viewer.cpp).
+bool tableKeyDown(unsigned char key);
+bool tableSpecialDown(int key);
+bool watchTableEntry(int index);
+bool raceTableEntry(int index);
+// What the table's line under the keys says (why a race could not be opened).
+extern std::string gTableLine;
+
 // ---- One-time initialisation ------------------------------------------------
 void initGame();
 void loadHighScoreTextures();
@@ -312,3 +387,5 @@ void updateCameraModeKey();
 void updateChaseCamera();
 void renderReflectionCubeMap();
 void setUpMainView();
+// The main view from any eye at any target, with its vertical field of view.
+void setUpMainViewFrom(const NxVec3& eye, const NxVec3& target, float fieldOfView);

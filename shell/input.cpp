@@ -217,6 +217,7 @@ void optionsPad(const MenuMoves& m) {
 }  // namespace
 
 void readPadForMenu() {
+  if (gViewer.active) return viewerPad();
   const PadReading pad = platform::readPads();
   const MenuMoves m = menuMoves(pad);
   if (racePaused()) return pauseMenuPad(pad, m);
@@ -228,6 +229,9 @@ void readPadForMenu() {
   } else {
     if (m.up) tapSpecial(GLUT_KEY_UP);
     if (m.down) tapSpecial(GLUT_KEY_DOWN);
+    // The table's races: West watches the highlighted one, North races against it.
+    if (gHighScoreScreen.active && pad.pressed[platform::kPadWest] && tableKeyDown(' ')) return;
+    if (gHighScoreScreen.active && pad.pressed[platform::kPadNorth] && tableKeyDown('g')) return;
   }
   // Both at once is no choice a player makes: confirming wins.
   if (m.confirm)

@@ -215,7 +215,7 @@ void toggleAnisotropy() {
 }  // namespace
 
 void onKeyDown(unsigned char key, int, int) {
-  if (optionsKeyDown(key)) return;
+  if (optionsKeyDown(key) || viewerKeyDown(key) || tableKeyDown(key)) return;
   if (racePaused() && onPauseMenuKey(key)) return;
   if (key == kEscape) {
     onEscape();
@@ -247,7 +247,7 @@ void onKeyUp(unsigned char key, int, int) {
 }
 
 void onSpecialDown(int key, int, int) {
-  if (optionsSpecialDown(key)) return;
+  if (optionsSpecialDown(key) || viewerSpecialDown(key) || tableSpecialDown(key)) return;
   switch (key) {
     case GLUT_KEY_F1: toggleHelp(); break;
     case GLUT_KEY_F2: toggleFrameRate(); break;

@@ -16,6 +16,7 @@ PauseMenu gPauseMenu;
 namespace {
 
 bool gRestartRequested = false;
+bool gRaceFromTable = false;  // asked for on the table however it was opened (a rival chosen)
 bool gWindowAway = false;  // freeglut said the window went out of sight
 
 // The music plays on under the pause menu, quieter (scaled like the full volume).
@@ -64,12 +65,19 @@ bool saveNameAndRaceAgain() {
   return true;
 }
 
+bool requestRaceFromTable() {
+  if (!gHighScoreScreen.active || nameOwed()) return false;
+  gRestartRequested = gRaceFromTable = true;
+  return true;
+}
+
 void carryOutRestart() {
   if (!gRestartRequested) return;
-  gRestartRequested = false;
+  const bool fromTable = gRaceFromTable;
+  gRestartRequested = gRaceFromTable = false;
   if (driving())
     restartRace();
-  else if (gHighScoreScreen.active && gHighScoreScreen.afterRace)
+  else if (gHighScoreScreen.active && (gHighScoreScreen.afterRace || fromTable))
     raceAgainFromTable();
 }
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio/audio.h"
 #include "platform/platform.h"
@@ -27,6 +29,9 @@ HighScoreScreen gHighScoreScreen;
 float gHighlightPhase = 0;
 // The result a new one pushed out of the table: its kept race goes with it.
 HighScoreEntry gLeftTheTable;
+// Whether an entry has its race kept beside the table: asked of the disk once
+// for each entry the screen shows, and again after the table is saved.
+std::vector<std::pair<std::string, bool>> gKeptRaceSeen;
 
 namespace {
 
@@ -185,6 +190,7 @@ void writeHighScores() {
     case platform::SaveResult::Saved:  // the ghost and the race only with their table, never ahead of it
       saveGhostOfBestRace();
       keepRaceOfNewResult();
+      gKeptRaceSeen.clear();
       break;
     case platform::SaveResult::ReadOnly:
       std::printf("The high-score table %s is read-only: not saved, the old one is kept\n", kHighScoreFile);
@@ -263,8 +269,48 @@ void drawTableTime(float t, int w) {
   glTranslatef(fw(-(w * 6 / 10) - 6 * (w / 32) - 2 * (w * 23 / 1536)), 0, 0);
 }
 
+bool raceKeptFor(const HighScoreEntry& e) {
+  const std::string path = keptRacePath(e);
+  for (const auto& seen : gKeptRaceSeen)
+    if (seen.first == path) return seen.second;
+  const platform::PlayerFile probe = platform::readPlayerFile(path.c_str(), 1);
+  if (probe.stream) std::fclose(probe.stream);
+  if (gKeptRaceSeen.size() > 64) gKeptRaceSeen.clear();
+  gKeptRaceSeen.emplace_back(path, probe.outcome != platform::PlayerFile::Missing);
+  return gKeptRaceSeen.back().second;
+}
+
+void fillRect(float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(r, g, b, a);
+  ui2d::wholeQuad(x0, y0, x1, y1);
+  glEnable(GL_TEXTURE_2D);
+}
+
+// A small "play" triangle before the name: this result's race can be watched.
+void drawKeptMark(int w, int h) {
+  const float size = fw(h / 40), x = -fw(w / 32), y = fw(h / 96);
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(1, 0.75f, 0.2f, 1);
+  glBegin(GL_TRIANGLES);
+  glVertex3f(x, y, 0);
+  glVertex3f(x + size * 0.9f, y + size / 2, 0);
+  glVertex3f(x, y + size, 0);
+  glEnd();
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1, 1, 1, 1);
+}
+
+// The row Up and Down picked, behind its name and time.
+void drawHighlightBar(int w, int h) {
+  fillRect(-fw(w / 24), -fw(h / 100), fw(w * 8 / 10), fw(h / 24 + h / 100), 0.2f, 0.45f, 1, 0.35f);
+  glColor4f(1, 1, 1, 1);
+}
+
 void drawRow(int i, int w, int h) {
   HighScoreScreen& s = gHighScoreScreen;
+  if (i == s.highlighted && !namingNewResult() && gHighScores[i].totalTime != 0) drawHighlightBar(w, h);
+  if (gHighScores[i].totalTime != 0 && raceKeptFor(gHighScores[i])) drawKeptMark(w, h);
   if (i == gHighScoreRank - 1 && gCurrentResult.totalTime != 0) {
     const float pulse = std::sin(gHighlightPhase / 2);  // a pulsing orange
     glColor4f((pulse + 1) / 2, (pulse + 1) / 4, 0, 1);
@@ -285,10 +331,29 @@ struct PromptRows {
 };
 constexpr PromptRows kTypeNamePrompt{33, 62}, kBackPrompt{1, 30};
 
+// The keys of the table's races, or why the last one asked for could not be had.
+void drawRaceKeys(int w, int h) {
+  bool any = false;
+  for (const HighScoreEntry& e : gHighScores) any = any || e.totalTime != 0;
+  if (!any) return;
+  glLoadIdentity();
+  const float height = fw(h / 30), top = fw(h * 21 / 200);
+  if (gTableLine.empty()) {
+    glColor4f(0.9f, 0.9f, 0.9f, 1);
+    drawMenuText("Up/Down choose    Space watch its race    G race its ghost    (pad: X watch, Y race)", fw(w / 10),
+                 top, height, fw(w * 8 / 10));
+  } else {
+    glColor4f(1, 0.6f, 0.2f, 1);
+    drawMenuText(gTableLine, fw(w / 10), top, height, fw(w * 8 / 10));
+  }
+  glColor4f(1, 1, 1, 1);
+}
+
 // Only a new result takes a name; opened from the title, or after a race left
 // with Esc, the screen offers the way back instead.
 void drawPrompt(int w, int h) {
   const PromptRows& rows = namingNewResult() ? kTypeNamePrompt : kBackPrompt;
+  if (!namingNewResult()) drawRaceKeys(w, h);
   glLoadIdentity();
   glBindTexture(GL_TEXTURE_2D, gHighScoreScreen.texPrompts);
   const ui2d::TexRect rect{gridTexCoord(0, 512), gridTexCoord(rows.first, 64), gridTexCoord(511, 512),

@@ -57,6 +57,8 @@ void openHighScoresFromTitle() {
   gHighScoreScreen.active = true;
   gHighScoreScreen.afterRace = false;
   gHighScoreScreen.inputReady = false;
+  gHighScoreScreen.highlighted = -1;
+  gTableLine.clear();
   QueryPerformanceCounter(&gHighScoreScreen.shownSince);
   gTitle.active = false;
 }

@@ -129,6 +129,7 @@ struct HighScoreScreen {
   unsigned int texFont = 0;
   unsigned int texPrompts = 0;  // the line under the table: type a name, or go back
   bool afterRace = false;       // shown after a race, not opened from the title
+  int highlighted = -1;         // the entry Up and Down picked; -1 none yet
 
   void drawChar(char c);
   void drawString(std::string s);
