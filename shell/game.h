@@ -353,6 +353,9 @@ extern ReplayViewer gViewer;
 // shows its first tick; false, with the reason, when it cannot be driven.
 bool openViewer(const RaceRecording& recording, const std::string& title, std::string& why);
 void closeViewer();
+// The playhead moved on by the frame timer, and what the frame draws set (the
+// drawn pose, the camera, the HUD): a frame without its drawing.
+void advanceViewer();
 void drawViewerFrame();
 // The viewer's keys and pad; true when they took the key.
 bool viewerKeyDown(unsigned char key);

@@ -26,9 +26,13 @@ class KeptGameState {
  public:
   KeptGameState()
       : start_(carriedOverState()), result_(gCurrentResult), rank_(gHighScoreRank), recording_(gRaceRecording),
-        raceGhost_(gRaceGhost), windowless_(gWindowlessRace), countdown_(gCountdownLength) {
+        raceGhost_(gRaceGhost), windowless_(gWindowlessRace), countdown_(gCountdownLength), titleEntry_(gTitleEntry),
+        titleShown_(gTitle.active), tableShown_(gHighScoreScreen.active) {
     gWindowlessRace = true;
     gCountdownLength = kGameCountdown;  // every recording was driven with the game's
+    // The track's gates belong to the start entry: a drive asked for from the
+    // table, opened as the title's second entry, must count its laps too.
+    gTitleEntry = kTitleStart;
   }
   ~KeptGameState() {
     restoreCarriedOver(start_);
@@ -38,8 +42,10 @@ class KeptGameState {
     gRaceGhost = raceGhost_;
     gWindowlessRace = windowless_;
     gCountdownLength = countdown_;
-    gHighScoreScreen.active = false;
-    gTitle.active = true;
+    gTitleEntry = titleEntry_;
+    // The screen the drive was asked from, the table included, shows again.
+    gHighScoreScreen.active = tableShown_;
+    gTitle.active = titleShown_;
     clearReplay();
     releasePhysicsWorld();
   }
@@ -54,6 +60,8 @@ class KeptGameState {
   Ghost raceGhost_;
   bool windowless_;
   float countdown_;
+  int titleEntry_;
+  bool titleShown_, tableShown_;
 };
 
 bool raceRuns() { return !gHighScoreScreen.active && !gTitle.active; }

@@ -138,10 +138,9 @@ void keepTick() {
     drawOpeningProgress(static_cast<double>(gViewer.ticks.size()) / static_cast<double>(gExpectedTicks));
 }
 
-// The drive takes the whole race state over and gives it back; the table and
-// the HUD the viewer draws from are not part of it.
+// The drive takes the whole race state over and gives it back; the HUD the
+// viewer draws from is not part of it.
 std::string driveAndKeep(const RaceRecording& recording) {
-  const bool titleActive = gTitle.active, tableActive = gHighScoreScreen.active;
   const RaceTickHook before = gBeforeRaceTick, after = gAfterRaceTick;
   gBeforeRaceTick = nullptr;
   gAfterRaceTick = keepTick;
@@ -149,8 +148,6 @@ std::string driveAndKeep(const RaceRecording& recording) {
   const DrivenRecording driven = driveRecording(recording);
   gBeforeRaceTick = before;
   gAfterRaceTick = after;
-  gTitle.active = titleActive;
-  gHighScoreScreen.active = tableActive;
   return driven.why;
 }
 
@@ -296,11 +293,14 @@ DrawnPose viewerPoseAt(const ReplayViewer& viewer, double position) {
   if (viewer.ticks.empty()) return DrawnPose();
   const double last = static_cast<double>(viewer.ticks.size() - 1);
   const double p = std::clamp(position, 0.0, last);
+  // As a race frame draws: a whole tick is drawn as it is, not blended into
+  // itself, and a frame timer's rounding does not make a tick a blend.
+  const double whole = std::round(p);
+  if (std::fabs(p - whole) < 1e-4) return viewer.ticks[static_cast<std::size_t>(whole)].pose;
   const std::size_t k = static_cast<std::size_t>(std::ceil(p));
   const ViewerTick& to = viewer.ticks[k];
   const double t = 1 - (static_cast<double>(k) - p);
-  // As a race frame draws: a whole tick is drawn as it is, not blended into itself.
-  if (k == 0 || to.jumped || std::fabs(t - 1) < 1e-6) return to.pose;
+  if (k == 0 || to.jumped) return to.pose;
   DrawnPose from = viewer.ticks[k - 1].pose;
   if (to.eyeJumped) from.eye = to.pose.eye;
   return blendDrawn(from, to.pose, static_cast<float>(t));
@@ -345,26 +345,39 @@ void closeViewer() {
 }
 
 // ---- One frame ------------------------------------------------------------------------------
-void drawViewerFrame() {
+namespace {
+CameraShot gShot;  // this frame's
+}
+
+void advanceViewer() {
   updateFrameTimer();
   if (!gViewer.paused) {
     gViewer.position = viewerAdvance(gViewer.position, gFrameSeconds, gViewer.speed, gViewer.ticks.size());
     if (gViewer.position >= static_cast<double>(lastTick())) pausePlaying();  // the end stands
   }
-  const int tick = static_cast<int>(std::lround(std::clamp(gViewer.position, 0.0, static_cast<double>(lastTick()))));
+  const std::size_t tick = static_cast<std::size_t>(std::lround(std::clamp(gViewer.position, 0.0, static_cast<double>(lastTick()))));
   gDrawn = viewerPoseAt(gViewer, gViewer.position);
-  const CameraShot shot = shotFor(gDrawn, tick);
-  gDrawn.eye = shot.eye;  // the reflections face the camera that sees the car
-  const ViewerTick& shown = gViewer.ticks[static_cast<std::size_t>(tick)];
+  gShot = shotFor(gDrawn, static_cast<int>(tick));
+  gDrawn.eye = gShot.eye;  // the reflections face the camera that sees the car
+  const ViewerTick& shown = gViewer.ticks[tick];
   showHud(shown.hud);
   gInfoMessage = 0;
   gGhostGapKnown = false;
   if (!gViewer.paused) updateEngineSound(shown.hud.speedDisplay);
+}
+
+void drawViewerFrame() {
+  advanceViewer();
+  // The table it was opened from draws flat: the race's views want what the
+  // loading picture leaves a race's first frame.
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glEnable(GL_LIGHTING);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glLoadIdentity();
   glColor4f(1, 1, 1, 1);
   renderReflectionCubeMap();
-  setUpMainViewFrom(shot.eye, shot.target, shot.fieldOfView);
+  setUpMainViewFrom(gShot.eye, gShot.target, gShot.fieldOfView);
   drawVehicleAndWorld(1);
   drawHud();
   drawControls();
