@@ -49,6 +49,11 @@ constexpr int kHudColonGlyph = 10;  // glyph index of the colon in a time
 // The eight glyphs of a time drawn as MM:SS:th. Values outside 0..9 (a hundred
 // minutes or more, negative times) are kept: they draw nothing.
 void hudTimeGlyphs(float seconds, int glyphs[8]);
+// The gap to the ghost as racing displays show it: the racer's time against
+// the ghost's, "+1.73" behind, "-0.55" ahead, "+1:02.35" past a minute,
+// hundredths truncated as the clock's; empty from ten minutes on (and for
+// values that are no number).
+std::string gapText(float secondsAhead);
 // Hundreds, tens and ones of the speed readout (from the absolute speed).
 void speedReadoutDigits(float speedDisplay, int digits[3]);
 // Needle rotation in degrees, counter-clockwise from straight up.
