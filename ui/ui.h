@@ -92,6 +92,22 @@ int rankFor(const HighScoreEntry table[10], float totalTime);
 // the old file is untouched.
 platform::SaveResult writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
 
+// The best race the table holds in pieces: the best of each of the fifteen
+// sectors (start to checkpoint 1, 1 to 2, 2 to the line, five laps) among its
+// entries, and whose each is. Entries without a time, or whose splits do not
+// climb from zero to their total, take no part; a tie goes to the better place.
+constexpr int kSectorCount = 15;
+struct IdealRace {
+  bool known = false;  // false: no entry to build it from
+  int entries = 0;     // how many entries it is built from
+  float total = 0;
+  float sector[kSectorCount] = {};
+  int owner[kSectorCount] = {};  // 0-based table index
+};
+IdealRace idealRace(const HighScoreEntry table[10]);
+// Its line under the table's rows: the total and each sector's owner by place.
+void drawIdealRace(int w, int h);
+
 // Name entry on the high-score screen.
 void typeNameLetter(unsigned char letter);   // plays the click when accepted
 void eraseNameLetter();

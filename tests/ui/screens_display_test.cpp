@@ -376,10 +376,11 @@ TEST_F(GameWindow, UpAndDownMoveTheHighlightWithWrapAround) {
 
 // ---- High-score screen -------------------------------------------------------------
 
-// The table over a black screen, after its fade: a new result of `resultTime`
-// being named in the first place, or (0) the table opened from the title.
-Image highScoreFrame(float resultTime) {
-  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
+// The table (empty, or `table`) over a black screen, after its fade: a new
+// result of `resultTime` being named in the first place, or (0) the table
+// opened from the title.
+Image highScoreFrame(float resultTime, const HighScoreEntry* table = nullptr) {
+  for (int i = 0; i < 10; ++i) gHighScores[i] = table ? table[i] : HighScoreEntry();
   gCurrentResult = HighScoreEntry();
   gCurrentResult.totalTime = resultTime;
   gHighScoreRank = resultTime != 0 ? 1 : 11;
@@ -436,6 +437,33 @@ TEST_F(GameWindow, HighScorePromptSaysWhetherANameCanBeTyped) {
   auto light = [](const unsigned char* p) { return p[0] > 170 && p[1] > 170 && p[2] > 170; };
   EXPECT_EQ(promptPixels(bare, light), 0);
   EXPECT_GT(promptPixels(highScoreFrame(0), light), 100) << "the way back is not shown";
+}
+
+// The ideal race's line stands between the tenth row (its baseline at 0.2H)
+// and the key hints under it (0.08H to 0.105H), at the smallest mode too.
+TEST_F(GameWindow, TheIdealRaceLineStaysInItsBandUnderTheTable) {
+  HighScoreEntry table[10], damaged[10];
+  for (int i = 0; i < 10; ++i) {
+    table[i].name = std::string(1 + i, static_cast<char>('a' + i));
+    float clock = 0;
+    for (int s = 0; s < 15; ++s) {
+      clock += 6.0f + 0.1f * static_cast<float>((s * 7 + i * 3) % 10);  // owners from all ten
+      table[i].splits[s / 3][s % 3] = clock;
+    }
+    table[i].totalTime = clock;
+    damaged[i] = table[i];
+    damaged[i].splits[0][0] = -1;  // the same rows, no ideal
+  }
+  for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1024, 786}}) {
+    screenMode(w, h);
+    const Box line = differences(highScoreFrame(0, damaged), highScoreFrame(0, table), 0, 0, w, h);
+    ASSERT_GT(line.count, 200) << w << "x" << h;
+    EXPECT_GE(line.y0, static_cast<int>(0.105f * h)) << w << "x" << h << ": over the key hints";
+    EXPECT_LE(line.y1, static_cast<int>(0.155f * h)) << w << "x" << h << ": into the tenth row";
+    EXPECT_LT(line.x1, w) << w << "x" << h;
+  }
+  screenMode(kWidth, kHeight);
+  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
 }
 
 // ---- A race --------------------------------------------------------------------------
