@@ -388,6 +388,7 @@ void drawHighScoreScreen() {
   // Every frame, so that the name shows as it is typed.
   if (namingNewResult()) gHighScores[gHighScoreRank - 1] = gCurrentResult;
   for (int i = 0; i < kTableSize; ++i) drawRow(i, w, h);
+  drawIdealRace(w, h);
   drawPrompt(w, h);
   ui2d::popScreenSpace();
 }

@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <string>
 
 #include "physics/physics.h"
 #include "platform/platform.h"
@@ -69,6 +70,33 @@ void hudTimeGlyphs(float t, int glyphs[8]) {
   glyphs[4] = static_cast<int>(static_cast<long long>(t) % 10);
   glyphs[6] = static_cast<int>(static_cast<long long>(t * 10) % 10);
   glyphs[7] = static_cast<int>(static_cast<long long>(t * 100) % 10);
+}
+
+namespace {
+// A gap of ten minutes says nothing a racer can use, and its text would no
+// longer fit under the lap label.
+constexpr float kLongestGap = 600;
+}  // namespace
+
+std::string gapText(float secondsAhead) {
+  if (!(std::fabs(secondsAhead) < kLongestGap)) return "";
+  int g[8];
+  hudTimeGlyphs(std::fabs(secondsAhead), g);
+  const auto digit = [](int d) { return static_cast<char>('0' + d); };
+  // The sign the racer's time has against the ghost's: behind is slower, plus.
+  std::string text(1, secondsAhead > 0 ? '-' : '+');
+  if (g[1] != 0) {
+    text += digit(g[1]);
+    text += ':';
+    text += digit(g[3]);
+  } else if (g[3] != 0) {
+    text += digit(g[3]);
+  }
+  text += digit(g[4]);
+  text += '.';
+  text += digit(g[6]);
+  text += digit(g[7]);
+  return text;
 }
 
 void speedReadoutDigits(float speedDisplay, int digits[3]) {
@@ -316,27 +344,93 @@ void drawComparison(bool faster, float difference) {
 
 void drawSplit() { drawComparison(gSplitClock < gSplitRecord, gSplitClock - gSplitRecord); }
 
-// A dark pane behind the gap: at the screen's edge it stands over palms and
-// grass, where green or red digits alone are hard to read.
+// ---- The gap to the ghost: a signed difference in seconds -----------------------
+// Larger than the split display (H/30 against H/48): it is read at a glance
+// mid-corner, where the split is read once on a straight.
+constexpr float kGapScale = 0.8f;
+
+// Sizes of the glyphs the strip lacks, in the strip's own glyph height: bars as
+// thick as the digits' strokes, the dot standing on their baseline.
+constexpr float kSignCell = 0.7f, kSignBar = 0.5f, kStroke = 0.18f;
+constexpr float kDotCell = 0.36f, kDot = 0.22f, kInkBottom = 0.055f;
+
+float gapGlyphAdvance(char c) {
+  if (c >= '0' && c <= '9') return fw(kDigitCell.of(W()));
+  if (c == ':') return fw(kColonCell.of(W()));
+  return fw(H() / 24) * (c == '.' ? kDotCell : kSignCell);
+}
+
+float gapAdvance(const std::string& text) {
+  float width = 0;
+  for (char c : text) width += gapGlyphAdvance(c);
+  return width;
+}
+
+// The plus, minus and dot as plain quads in the current colour; the caller
+// has texturing off.
+void drawGapMark(char c) {
+  ui2d::FillInWireframe fill(wireframe());  // each strip glyph puts the outlines back
+  const float u = fw(H() / 24), before = (kSignCell - kSignBar) * u / 2;
+  const float middle = (kInkBottom + 1) * u / 2, half = kStroke * u / 2;
+  if (c == '.') {
+    const float x = (kDotCell - kDot) * u / 2;
+    ui2d::wholeQuad(x, kInkBottom * u, x + kDot * u, (kInkBottom + kDot) * u);
+  } else {
+    ui2d::wholeQuad(before, middle - half, before + kSignBar * u, middle + half);
+    if (c == '+') {
+      const float centre = kSignCell * u / 2, reach = kSignBar * u / 2;
+      ui2d::wholeQuad(centre - half, middle - reach, centre + half, middle + reach);
+    }
+  }
+  glTranslatef(gapGlyphAdvance(c), 0, 0);
+}
+
+void drawGapText(const std::string& text) {
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      glEnable(GL_TEXTURE_2D);
+      drawHudDigit(c - '0');
+    } else if (c == ':') {
+      glEnable(GL_TEXTURE_2D);
+      drawHudColon();
+    } else {
+      glDisable(GL_TEXTURE_2D);
+      drawGapMark(c);
+    }
+  }
+  glEnable(GL_TEXTURE_2D);
+}
+
+// A nearly opaque pane: at the screen's edge the gap stands over palms, sky
+// and grass, and digits that let them show through are hard to read.
 void drawGapPane(float width, float height) {
   ui2d::FillInWireframe fill(wireframe());
-  const float margin = fw(H() / 160 + 1);
+  const float margin = fw(H() / 160 + 1) / kGapScale;
   glDisable(GL_TEXTURE_2D);
-  glColor4f(0, 0, 0, 0.45f);
+  glColor4f(0, 0, 0, 0.9f);
   ui2d::wholeQuad(-margin, -margin, width + margin, height + margin);
-  glColor4f(1, 1, 1, 0.7f);
   glEnable(GL_TEXTURE_2D);
 }
 
 // The live gap to the ghost, under the lap label: clear of the clock and the
 // split display above the middle, and of the speedometer below.
 void drawGhostGap() {
+  const std::string text = gapText(gGhostGap);
+  if (text.empty()) return;
   frameProbeBegin(FramePhase::Ghost);
   glLoadIdentity();
-  glTranslatef(fw(W() * 4 / 5), fw(H() * 21 / 24), 0);
-  const int time = 6 * (W() / 32) + 2 * (W() * 23 / 1536);  // what drawHudTime advances
-  drawGapPane(fw(W() / 32 + time) / 2, fw(H() / 24) / 2);
-  drawComparison(gGhostGap > 0, gGhostGap);
+  // A little below the split's line, so that the taller digits keep clear of the lap label.
+  glTranslatef(fw(W() * 4 / 5), fw(H() * 21 / 24 - H() / 96), 0);
+  glScalef(kGapScale, kGapScale, 1);
+  drawGapPane(gapAdvance(text), fw(H() / 24));
+  glBindTexture(GL_TEXTURE_2D, gTexNumbers);
+  if (gGhostGap > 0) {
+    glColor4f(0.25f, 1, 0.25f, 1);
+  } else {
+    glColor4f(1, 0.25f, 0.2f, 1);
+  }
+  drawGapText(text);
+  glColor4f(1, 1, 1, 0.7f);
   frameProbeEnd(FramePhase::Ghost);
 }
 

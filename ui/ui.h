@@ -49,6 +49,11 @@ constexpr int kHudColonGlyph = 10;  // glyph index of the colon in a time
 // The eight glyphs of a time drawn as MM:SS:th. Values outside 0..9 (a hundred
 // minutes or more, negative times) are kept: they draw nothing.
 void hudTimeGlyphs(float seconds, int glyphs[8]);
+// The gap to the ghost as racing displays show it: the racer's time against
+// the ghost's, "+1.73" behind, "-0.55" ahead, "+1:02.35" past a minute,
+// hundredths truncated as the clock's; empty from ten minutes on (and for
+// values that are no number).
+std::string gapText(float secondsAhead);
 // Hundreds, tens and ones of the speed readout (from the absolute speed).
 void speedReadoutDigits(float speedDisplay, int digits[3]);
 // Needle rotation in degrees, counter-clockwise from straight up.
@@ -86,6 +91,22 @@ int rankFor(const HighScoreEntry table[10], float totalTime);
 // Writes the table atomically (temporary file, fsync, rename); unless Saved,
 // the old file is untouched.
 platform::SaveResult writeHighScoreFile(const char* path, const HighScoreEntry table[10]);
+
+// The best race the table holds in pieces: the best of each of the fifteen
+// sectors (start to checkpoint 1, 1 to 2, 2 to the line, five laps) among its
+// entries, and whose each is. Entries without a time, or whose splits do not
+// climb from zero to their total, take no part; a tie goes to the better place.
+constexpr int kSectorCount = 15;
+struct IdealRace {
+  bool known = false;  // false: no entry to build it from
+  int entries = 0;     // how many entries it is built from
+  float total = 0;
+  float sector[kSectorCount] = {};
+  int owner[kSectorCount] = {};  // 0-based table index
+};
+IdealRace idealRace(const HighScoreEntry table[10]);
+// Its line under the table's rows: the total and each sector's owner by place.
+void drawIdealRace(int w, int h);
 
 // Name entry on the high-score screen.
 void typeNameLetter(unsigned char letter);   // plays the click when accepted

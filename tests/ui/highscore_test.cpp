@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -126,6 +127,57 @@ TEST(NameEntry, BackspaceOnAnEmptyNameChangesNothing) {
   typeNameLetter('Y');
   eraseNameLetter();
   EXPECT_EQ(gCurrentResult.name, "x");
+}
+
+// An entry whose fifteen sectors are `base` each, with `sector` taking `length`.
+HighScoreEntry evenRace(float base, int sector = 0, float length = 0) {
+  HighScoreEntry e;
+  float clock = 0;
+  for (int s = 0; s < 15; ++s) {
+    clock += s == sector && length > 0 ? length : base;
+    e.splits[s / 3][s % 3] = clock;
+  }
+  e.totalTime = clock;
+  return e;
+}
+
+TEST(IdealRace, BestOfEachSectorFromTheEntriesWhoseSplitsHoldTogether) {
+  HighScoreEntry table[10];
+  table[0] = evenRace(6.0f);  // 90 s
+  table[1] = evenRace(6.2f, 4, 5.0f);  // the best fifth sector
+  table[2] = evenRace(6.1f, 14, 5.5f);  // the best last sector
+  table[3] = evenRace(6.5f, 7, 6.0f);  // ties the first in the eighth: the first keeps it
+  table[4] = evenRace(1.0f);  // the splits do not reach the total
+  table[4].totalTime = 95;
+  table[5] = evenRace(1.0f, 3, 0.5f);  // a split standing back
+  table[5].splits[1][0] = table[5].splits[0][2];
+  table[6] = evenRace(1.0f);
+  table[6].splits[2][1] = std::nanf("");
+  table[7] = evenRace(1.0f);
+  table[7].splits[0][0] = -1.0f;  // not from Go
+  const IdealRace ideal = idealRace(table);
+  ASSERT_TRUE(ideal.known);
+  EXPECT_EQ(ideal.entries, 4);
+  for (int s = 0; s < 15; ++s) {
+    const int owner = s == 4 ? 1 : s == 14 ? 2 : 0;
+    EXPECT_EQ(ideal.owner[s], owner) << "sector " << s;
+  }
+  EXPECT_FLOAT_EQ(ideal.sector[4], 5.0f);
+  EXPECT_FLOAT_EQ(ideal.sector[14], 5.5f);
+  EXPECT_NEAR(ideal.total, 90.0f - 1.0f - 0.5f, 1e-4);
+}
+
+TEST(IdealRace, OneEntryIsItsOwnTimeExactlyAndNoneIsUnknown) {
+  HighScoreEntry table[10];
+  EXPECT_FALSE(idealRace(table).known);
+  const float splits[15] = {7.43f, 15.91f, 23.37f, 31.02f, 39.48f, 46.93f, 54.6f, 63.07f,
+                            70.52f, 78.17f, 86.64f, 94.09f, 101.74f, 110.21f, 117.66f};
+  table[0].totalTime = splits[14];
+  for (int s = 0; s < 15; ++s) table[0].splits[s / 3][s % 3] = splits[s];
+  const IdealRace one = idealRace(table);
+  ASSERT_TRUE(one.known);
+  EXPECT_EQ(one.entries, 1);
+  EXPECT_EQ(one.total, table[0].totalTime);
 }
 
 TEST(HighScoreFile, ABlankStartIsAnEmptyNameNotAShiftedLine) {

@@ -48,6 +48,23 @@ TEST(HudTime, NegativeClocksGiveNoDrawableSecondsAndHugeOnesNothing) {
   }
 }
 
+// The racer's time against the ghost's: behind is plus, as on a timing screen.
+TEST(GhostGapText, SignedSecondsMinutesOnlyPastAMinute) {
+  EXPECT_EQ(gapText(-1.73f), "+1.73");
+  EXPECT_EQ(gapText(0.55f), "-0.55");
+  EXPECT_EQ(gapText(-12.5f), "+12.50");
+  EXPECT_EQ(gapText(-62.35f), "+1:02.35");
+  EXPECT_EQ(gapText(599.99f), "-9:59.99");
+  EXPECT_EQ(gapText(-0.29f), "+0.29") << "truncated in float, as the clock";
+  EXPECT_EQ(gapText(-1.999f), "+1.99") << "truncated, not rounded up";
+  // Near zero the sign still tells the side, as the colour does.
+  EXPECT_EQ(gapText(0.004f), "-0.00");
+  EXPECT_EQ(gapText(-0.004f), "+0.00");
+  EXPECT_EQ(gapText(0), "+0.00");
+  for (float g : {600.0f, -1e30f, std::numeric_limits<float>::infinity(), std::nanf("")})
+    EXPECT_EQ(gapText(g), "") << g;
+}
+
 TEST(SpeedReadout, HundredsTensOnesOfTheAbsoluteSpeed) {
   int d[3];
   speedReadoutDigits(0, d);

@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -116,17 +117,27 @@ fs::path GameWindow::workDir_;
 
 // ---- HUD ------------------------------------------------------------------------
 
-// A HUD over a grey scene, long after the countdown, with the clock held.
-Image hudFrame(float clock, int lap, float speed) {
+// What stands behind the HUD: a plain scene of one grey, and whether the
+// split display shows (a split a second slower than the record).
+struct Scene {
+  float grey = 0.5f;
+  bool split = false;
+};
+
+// A HUD over a plain scene, long after the countdown, with the clock held.
+Image hudFrame(float clock, int lap, float speed, Scene scene = {}) {
   gSinceRaceStart = 100;  // long past the countdown
   gClockFrozen = true;
   gRaceClock = clock;
   gHudLap = lap;
   gSpeedDisplay = speed;
-  gSplitVisible = false;
+  gSplitVisible = scene.split;
+  gSplitClock = 21;
+  gSplitRecord = 20;
+  gSplitShownUntil = clock + 5;
   gInfoMessage = 0;
   gShowHelp = gShowFrameRate = 0;
-  glClearColor(0.5f, 0.5f, 0.5f, 1);
+  glClearColor(scene.grey, scene.grey, scene.grey, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -134,6 +145,13 @@ Image hudFrame(float clock, int lap, float speed) {
   glLoadIdentity();
   drawHud();
   return readBack();
+}
+
+// The screens drawn as at a smaller mode, in the window's lower left corner.
+void screenMode(int w, int h) {
+  gScreenWidth = gHudWidth = w;
+  gScreenHeight = gHudHeight = h;
+  glViewport(0, 0, w, h);
 }
 
 TEST_F(GameWindow, ClockDigitsChangeOnlyInTheirCells) {
@@ -239,36 +257,72 @@ TEST_F(GameWindow, SpeedMovesNeedleAndReadoutInsideTheDial) {
   EXPECT_LE(box.y1, static_cast<int>(0.325f * kHeight) + 1);
 }
 
+const unsigned char* pixel(const Image& frame, int x, int y) { return &frame[(size_t(y) * kWidth + x) * 4]; }
+bool reddish(const unsigned char* p) { return p[0] > p[1] + 40; }
+bool greenish(const unsigned char* p) { return p[1] > p[0] + 40; }
+
+// Rows from the lowest to the highest holding red or green ink in a box.
+int inkHeight(const Image& frame, const Box& box) {
+  int low = INT_MAX, high = -1;
+  for (int y = box.y0; y <= box.y1; ++y)
+    for (int x = box.x0; x <= box.x1; ++x)
+      if (reddish(pixel(frame, x, y)) || greenish(pixel(frame, x, y))) {
+        low = std::min(low, y);
+        high = std::max(high, y);
+      }
+  return high - low + 1;
+}
+
 // The gap to the ghost under the lap label, green ahead and red behind, clear
-// of the clock, the split display, the lap label and the speedometer.
-TEST_F(GameWindow, TheGhostGapSitsUnderTheLapLabelGreenAheadRedBehind) {
-  const Image none = hudFrame(10, 1, 0);
+// of the clock, the split display, the lap label and the speedometer; its
+// digits taller than the split's, on a pane the scene does not show through.
+TEST_F(GameWindow, TheGhostGapSitsUnderTheLapLabelLargeOnADarkPaneGreenAheadRedBehind) {
   gGhost.poses.resize(1);  // a ghost runs
   gGhostGapKnown = true;
-  for (float gap : {0.5f, -83.45f}) {
-    gGhostGap = gap;
-    const Image shown = hudFrame(10, 1, 0);
-    const Box box = differences(none, shown);
-    ASSERT_GT(box.count, 50) << gap;
-    const int pane = kHeight / 160 + 1;  // the dark pane's margin round the digits
-    EXPECT_GE(box.x0, kWidth * 4 / 5 - pane);
-    EXPECT_LE(box.x1, kWidth * 4 / 5 + kWidth / 64 + (6 * (kWidth / 32) + 2 * (kWidth * 23 / 1536)) / 2 + pane);
-    EXPECT_GE(box.y0, kHeight * 21 / 24 - pane);
-    EXPECT_LE(box.y1, kHeight * 21 / 24 + kHeight / 48 + pane);
-    EXPECT_LT(box.y1, static_cast<int>(22.0f * kHeight / 24)) << "under the lap label";
-    long green = 0, red = 0;
-    for (int y = box.y0; y <= box.y1; ++y)
-      for (int x = box.x0; x <= box.x1; ++x) {
-        const unsigned char* p = &shown[(size_t(y) * kWidth + x) * 4];
-        green += p[1] > p[0] + 40;
-        red += p[0] > p[1] + 40;
-      }
-    EXPECT_GT(gap > 0 ? green : red, 20) << gap;
-    EXPECT_EQ(gap > 0 ? red : green, 0) << gap;
+  for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1024, 786}}) {
+    screenMode(w, h);
+    const Scene white{1.0f, false}, black{0.0f, false};
+    gGhostGapKnown = false;
+    const Image none = hudFrame(10, 1, 0, white);
+    const Box split = differences(none, hudFrame(10, 1, 0, {1.0f, true}), 0, 0, w, h);
+    const int splitInk = inkHeight(hudFrame(10, 1, 0, {1.0f, true}), split);
+    gGhostGapKnown = true;
+    for (float gap : {0.5f, -599.99f}) {  // "-0.50", and the longest: "+9:59.99"
+      gGhostGap = gap;
+      const Image shown = hudFrame(10, 1, 0, white), overBlack = hudFrame(10, 1, 0, black);
+      const Box box = differences(none, shown, 0, 0, w, h);
+      const std::string at = std::to_string(w) + "x" + std::to_string(h) + " gap " + std::to_string(gap);
+      ASSERT_GT(box.count, 50) << at;
+      EXPECT_GE(box.x0, w * 4 / 5 - h / 160 - 1) << at;
+      EXPECT_LT(box.x1, w - 1) << at << ": off the screen's edge";
+      EXPECT_LT(box.y1, static_cast<int>(22.0f * h / 24)) << at << ": under the lap label";
+      EXPECT_GT(box.y0, static_cast<int>(0.325f * h) + 1) << at << ": over the speedometer";
+      EXPECT_GT(inkHeight(shown, box), splitInk * 5 / 4) << at << ": not clearly taller than the split";
+      long green = 0, red = 0, seeThrough = 0;
+      for (int y = box.y0; y <= box.y1; ++y)
+        for (int x = box.x0; x <= box.x1; ++x) {
+          const unsigned char *p = pixel(shown, x, y), *q = pixel(overBlack, x, y);
+          green += greenish(p);
+          red += reddish(p);
+          for (int c = 0; c < 3; ++c) seeThrough += std::abs(p[c] - q[c]) > 32;
+        }
+      EXPECT_GT(gap > 0 ? green : red, 20) << at;
+      EXPECT_EQ(gap > 0 ? red : green, 0) << at;
+      EXPECT_EQ(seeThrough, 0) << at << ": the scene shows through the pane";
+      const unsigned char* margin = pixel(shown, box.x0 + 1, box.y0 + 1);  // round the digits
+      EXPECT_LT(std::max({margin[0], margin[1], margin[2]}), 40) << at << ": no dark pane";
+    }
   }
+  screenMode(kWidth, kHeight);
+  gGhostGapKnown = false;
+  const Image none = hudFrame(10, 1, 0);
+  gGhostGapKnown = true;
+  gGhostGap = 0.5f;
   gShowGhost = 0;
   EXPECT_EQ(differences(none, hudFrame(10, 1, 0)).count, 0) << "F11 leaves the gap";
   gShowGhost = 1;
+  gGhostGap = 1e30f;  // nothing a racer can read: nothing drawn, not even the pane
+  EXPECT_EQ(differences(none, hudFrame(10, 1, 0)).count, 0);
   gGhostGapKnown = false;
   gGhost = Ghost();
 }
@@ -322,10 +376,11 @@ TEST_F(GameWindow, UpAndDownMoveTheHighlightWithWrapAround) {
 
 // ---- High-score screen -------------------------------------------------------------
 
-// The table over a black screen, after its fade: a new result of `resultTime`
-// being named in the first place, or (0) the table opened from the title.
-Image highScoreFrame(float resultTime) {
-  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
+// The table (empty, or `table`) over a black screen, after its fade: a new
+// result of `resultTime` being named in the first place, or (0) the table
+// opened from the title.
+Image highScoreFrame(float resultTime, const HighScoreEntry* table = nullptr) {
+  for (int i = 0; i < 10; ++i) gHighScores[i] = table ? table[i] : HighScoreEntry();
   gCurrentResult = HighScoreEntry();
   gCurrentResult.totalTime = resultTime;
   gHighScoreRank = resultTime != 0 ? 1 : 11;
@@ -382,6 +437,33 @@ TEST_F(GameWindow, HighScorePromptSaysWhetherANameCanBeTyped) {
   auto light = [](const unsigned char* p) { return p[0] > 170 && p[1] > 170 && p[2] > 170; };
   EXPECT_EQ(promptPixels(bare, light), 0);
   EXPECT_GT(promptPixels(highScoreFrame(0), light), 100) << "the way back is not shown";
+}
+
+// The ideal race's line stands between the tenth row (its baseline at 0.2H)
+// and the key hints under it (0.08H to 0.105H), at the smallest mode too.
+TEST_F(GameWindow, TheIdealRaceLineStaysInItsBandUnderTheTable) {
+  HighScoreEntry table[10], damaged[10];
+  for (int i = 0; i < 10; ++i) {
+    table[i].name = std::string(1 + i, static_cast<char>('a' + i));
+    float clock = 0;
+    for (int s = 0; s < 15; ++s) {
+      clock += 6.0f + 0.1f * static_cast<float>((s * 7 + i * 3) % 10);  // owners from all ten
+      table[i].splits[s / 3][s % 3] = clock;
+    }
+    table[i].totalTime = clock;
+    damaged[i] = table[i];
+    damaged[i].splits[0][0] = -1;  // the same rows, no ideal
+  }
+  for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1024, 786}}) {
+    screenMode(w, h);
+    const Box line = differences(highScoreFrame(0, damaged), highScoreFrame(0, table), 0, 0, w, h);
+    ASSERT_GT(line.count, 200) << w << "x" << h;
+    EXPECT_GE(line.y0, static_cast<int>(0.105f * h)) << w << "x" << h << ": over the key hints";
+    EXPECT_LE(line.y1, static_cast<int>(0.155f * h)) << w << "x" << h << ": into the tenth row";
+    EXPECT_LT(line.x1, w) << w << "x" << h;
+  }
+  screenMode(kWidth, kHeight);
+  for (HighScoreEntry& e : gHighScores) e = HighScoreEntry();
 }
 
 // ---- A race --------------------------------------------------------------------------
@@ -567,7 +649,8 @@ TEST_F(GameWindow, TheGhostShowsTranslucentWhereItsPosePutsItInTheMainViewOnly) 
   gGhostOpacity = 0.4f;
   gShowGhost = 1;
 
-  const Box box = differences(shown, hidden);
+  // Under the gap to the ghost, which F11 hides with it.
+  const Box box = differences(shown, hidden, 0, 0, 400, 300 * 20 / 24);
   ASSERT_GT(box.count, 300) << "no ghost in the main view";
   EXPECT_LT(box.count, 400 * 300 / 4) << "more changed than a car";
   EXPECT_EQ(differingBytes(faceShown, faceHidden), 0) << "the ghost is in the reflection";
@@ -648,10 +731,9 @@ TEST_F(GameWindow, AGhostOnTheCarNeverCoversItAndF11StaysOffForTheNextRace) {
   const Image with = frame(true);
   const Box racing = differences(with, frame(false));
   ASSERT_GT(racing.count, 0) << "no gap shown";
-  const int pane = 300 / 160 + 1;
-  EXPECT_GE(racing.x0, 400 * 4 / 5 - pane);
-  EXPECT_GE(racing.y0, 300 * 21 / 24 - pane) << "the ghost covers the car";
-  EXPECT_LE(racing.y1, 300 * 21 / 24 + 300 / 48 + pane) << "more than the gap changed";
+  EXPECT_GE(racing.x0, 400 * 4 / 5 - 300 / 160 - 1);
+  EXPECT_GE(racing.y0, 300 * 20 / 24) << "the ghost covers the car";
+  EXPECT_LT(racing.y1, 300 * 22 / 24) << "more than the gap changed";
 
   gGhost = ghost;
   onSpecialDown(GLUT_KEY_F11, 0, 0);
