@@ -41,6 +41,7 @@ class TracksideRace : public testing::Test {
     const char* build = std::getenv("FIVELAPS_BINARY_DIR");
     const char* source = std::getenv("FIVELAPS_SOURCE_DIR");
     if (!build || !source || !fs::exists(fs::path(build) / "game/Data/Models/Track01_Collide.wrl")) return;
+    dataFound_ = true;
     home_ = fs::current_path();
     folder_ = fs::temp_directory_path() / ("fivelaps-trackside-" + std::to_string(getpid()));
     fs::create_directories(folder_);
@@ -48,14 +49,15 @@ class TracksideRace : public testing::Test {
     fs::current_path(folder_);
     useStandardFloatingPoint();
     RaceRecording race;
-    std::string why;
-    if (!loadRecordingFile((std::string(source) + "/tests/shell/race.rec").c_str(), race, why)) return;
+    if (!loadRecordingFile((std::string(source) + "/tests/shell/race.rec").c_str(), race, why_)) return;
     gCollected = &cars_;
     gAfterRaceTick = [] { gCollected->push_back(gCarPose.t); };
-    driven_ = driveRecording(race).why.empty();
+    why_ = driveRecording(race).why;
     gAfterRaceTick = nullptr;
+    const auto began = std::chrono::steady_clock::now();
     sight_.addShapes(gWorld.trackCollide.shapes);
     sight_.build();
+    std::printf("The collision ground's grid built in %.2f ms\n", millisecondsSince(began));
   }
   static void TearDownTestSuite() {
     if (folder_.empty()) return;
@@ -63,11 +65,13 @@ class TracksideRace : public testing::Test {
     fs::remove_all(folder_);
   }
   void SetUp() override {
-    if (!driven_) GTEST_SKIP() << "needs the generated game data in $FIVELAPS_BINARY_DIR/game and race.rec";
+    if (!dataFound_) GTEST_SKIP() << "needs the generated game data in $FIVELAPS_BINARY_DIR/game";
+    ASSERT_TRUE(why_.empty()) << "the kept race was not driven: " << why_;
   }
   static inline fs::path home_, folder_;
   static inline std::vector<NxVec3> cars_;
-  static inline bool driven_ = false;
+  static inline bool dataFound_ = false;
+  static inline std::string why_ = "not read";
   static inline TerrainSight sight_;
 };
 
