@@ -57,10 +57,20 @@ constexpr float kDegrees = 3.14159265f / 180;
 constexpr float kSightStop = 50;  // the ground the car stands on is not in the way
 constexpr float kMinCell = 200;
 constexpr int kMaxCellsPerSide = 1024;
+// A triangle wider than this many cells would fill the grid with copies of
+// itself; the few of them (none in the shipped track) are tested every time.
+constexpr int kMaxCellsPerTriangle = 4096;
 
 float horizontalDistance(const NxVec3& a, const NxVec3& b) { return std::hypot(a.x - b.x, a.z - b.z); }
 
 bool saneNumber(float v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
+
+// The cell a grid coordinate falls in, for any float (NaN included).
+int cellOf(float g, int cells) {
+  if (!(g >= 0)) return 0;
+  if (g >= static_cast<float>(cells - 1)) return cells - 1;
+  return static_cast<int>(g);
+}
 
 // One line of at most kMaxLineChars; a longer one is read past and comes back
 // empty. False at the end of the stream or of the bytes allowed.
@@ -191,8 +201,10 @@ float turnAt(const std::vector<LineSample>& line, std::size_t station, std::size
 // A camera must stand nearer to its own stretch of road than to any other:
 // beside a neighbouring stretch it would stand in the way of the car there.
 bool clearOfRoad(const std::vector<LineSample>& line, const NxVec3& eye, float clearance) {
-  for (const LineSample& s : line)
-    if (horizontalDistance(s.p, eye) < clearance) return false;
+  for (const LineSample& s : line) {
+    const float dx = s.p.x - eye.x, dz = s.p.z - eye.z;
+    if (dx * dx + dz * dz < clearance * clearance) return false;
+  }
   return true;
 }
 
@@ -267,7 +279,7 @@ void TerrainSight::addTriangles(const std::vector<std::array<float, 3>>& coordin
   const auto vertex = [&coordinates](int i, NxVec3& v) {
     if (i < 0 || static_cast<std::size_t>(i) >= coordinates.size()) return false;
     v = NxVec3(coordinates[i].data());
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    return saneNumber(v.x) && saneNumber(v.y) && saneNumber(v.z);
   };
   for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
     NxVec3 a, b, c;
@@ -285,6 +297,7 @@ void TerrainSight::addShapes(const std::vector<Shape>& shapes) {
 void TerrainSight::build() {
   cellStart_.clear();
   cellTriangles_.clear();
+  wide_.clear();
   cellsX_ = cellsZ_ = 0;
   if (triangles_.empty()) return;
   float minX = std::numeric_limits<float>::max(), minZ = minX, maxX = -minX, maxZ = -minX;
@@ -301,15 +314,19 @@ void TerrainSight::build() {
   const auto cellRange = [this](const Triangle& t, int& x0, int& x1, int& z0, int& z1) {
     const float xs[3] = {t.a.x, t.a.x + t.edge1.x, t.a.x + t.edge2.x};
     const float zs[3] = {t.a.z, t.a.z + t.edge1.z, t.a.z + t.edge2.z};
-    x0 = std::clamp(static_cast<int>((*std::min_element(xs, xs + 3) - minX_) / cell_), 0, cellsX_ - 1);
-    x1 = std::clamp(static_cast<int>((*std::max_element(xs, xs + 3) - minX_) / cell_), 0, cellsX_ - 1);
-    z0 = std::clamp(static_cast<int>((*std::min_element(zs, zs + 3) - minZ_) / cell_), 0, cellsZ_ - 1);
-    z1 = std::clamp(static_cast<int>((*std::max_element(zs, zs + 3) - minZ_) / cell_), 0, cellsZ_ - 1);
+    x0 = cellOf((*std::min_element(xs, xs + 3) - minX_) / cell_, cellsX_);
+    x1 = cellOf((*std::max_element(xs, xs + 3) - minX_) / cell_, cellsX_);
+    z0 = cellOf((*std::min_element(zs, zs + 3) - minZ_) / cell_, cellsZ_);
+    z1 = cellOf((*std::max_element(zs, zs + 3) - minZ_) / cell_, cellsZ_);
+    return (x1 - x0 + 1) * (z1 - z0 + 1) <= kMaxCellsPerTriangle;
   };
   cellStart_.assign(static_cast<std::size_t>(cellsX_) * cellsZ_ + 1, 0);
   int x0, x1, z0, z1;
-  for (const Triangle& t : triangles_) {
-    cellRange(t, x0, x1, z0, z1);
+  for (std::size_t i = 0; i < triangles_.size(); ++i) {
+    if (!cellRange(triangles_[i], x0, x1, z0, z1)) {
+      wide_.push_back(static_cast<int>(i));
+      continue;
+    }
     for (int z = z0; z <= z1; ++z)
       for (int x = x0; x <= x1; ++x) ++cellStart_[static_cast<std::size_t>(z) * cellsX_ + x + 1];
   }
@@ -317,7 +334,7 @@ void TerrainSight::build() {
   cellTriangles_.resize(static_cast<std::size_t>(cellStart_.back()));
   std::vector<int> filled(cellStart_.begin(), cellStart_.end() - 1);
   for (std::size_t i = 0; i < triangles_.size(); ++i) {
-    cellRange(triangles_[i], x0, x1, z0, z1);
+    if (!cellRange(triangles_[i], x0, x1, z0, z1)) continue;
     for (int z = z0; z <= z1; ++z)
       for (int x = x0; x <= x1; ++x) cellTriangles_[filled[static_cast<std::size_t>(z) * cellsX_ + x]++] = static_cast<int>(i);
   }
@@ -359,15 +376,17 @@ bool TerrainSight::clear(const NxVec3& eye, const NxVec3& car) const {
     t0 = std::max(t0, enter), t1 = std::min(t1, leave);
   }
   if (!(t0 <= t1)) return true;
+  const float reach = length - kSightStop;
+  for (int k : wide_)
+    if (crosses(triangles_[k], eye, along, reach)) return false;
   const float gx = (eye.x + along.x * t0 - minX_) / cell_, gz = (eye.z + along.z * t0 - minZ_) / cell_;
-  int x = std::clamp(static_cast<int>(gx), 0, cellsX_ - 1), z = std::clamp(static_cast<int>(gz), 0, cellsZ_ - 1);
+  int x = cellOf(gx, cellsX_), z = cellOf(gz, cellsZ_);
   const int stepX = along.x > 0 ? 1 : -1, stepZ = along.z > 0 ? 1 : -1;
   const float inf = std::numeric_limits<float>::infinity();
   const float deltaX = along.x != 0 ? cell_ / std::fabs(along.x) : inf;
   const float deltaZ = along.z != 0 ? cell_ / std::fabs(along.z) : inf;
   float nextX = along.x != 0 ? t0 + ((x + (stepX > 0)) - gx) * cell_ / along.x : inf;
   float nextZ = along.z != 0 ? t0 + ((z + (stepZ > 0)) - gz) * cell_ / along.z : inf;
-  const float reach = length - kSightStop;
   for (int steps = 0; steps <= cellsX_ + cellsZ_ + 2; ++steps) {
     const std::size_t c = static_cast<std::size_t>(z) * cellsX_ + x;
     for (int k = cellStart_[c]; k < cellStart_[c + 1]; ++k)

@@ -59,6 +59,7 @@ class TerrainSight {
   std::vector<Triangle> triangles_;
   std::vector<int> cellStart_;  // cellsX_ * cellsZ_ + 1 offsets into cellTriangles_
   std::vector<int> cellTriangles_;
+  std::vector<int> wide_;  // triangles too wide for the grid
   float minX_ = 0, minZ_ = 0, cell_ = 1;
   int cellsX_ = 0, cellsZ_ = 0;
 };

@@ -172,7 +172,8 @@ TEST(TracksideCentreLine, HostileFilesGiveNoCamerasOrSaneOnes) {
   EXPECT_EQ(followCar(none, {NxVec3(), NxVec3()}), std::vector<int>({-1, -1}));
 }
 
-// A wall of two triangles between eye and car; an index naming no coordinate is left out.
+// A wall of two triangles between eye and car; an index naming no coordinate,
+// and a coordinate out of all proportion, are left out.
 TEST(TracksideSight, AWallHidesTheCarAndBadTrianglesAreLeftOut) {
   TerrainSight sight;
   sight.addTriangles({{-500, 0, 0}, {500, 0, 0}, {500, 300, 0}, {-500, 300, 0}}, {0, 1, 2, 0, 2, 3, 0, 1, 99, -1, 2, 3});
@@ -182,6 +183,13 @@ TEST(TracksideSight, AWallHidesTheCarAndBadTrianglesAreLeftOut) {
   EXPECT_TRUE(sight.clear(NxVec3(0, 400, -1000), NxVec3(0, 350, 1000))) << "over the wall";
   EXPECT_TRUE(sight.clear(NxVec3(700, 100, -1000), NxVec3(700, 100, 1000))) << "beside it";
   EXPECT_TRUE(sight.clear(NxVec3(0, 100, -1000), NxVec3(0, 100, -10))) << "short of it";
+
+  // Ground wider than the grid takes, beside a coordinate no track has.
+  TerrainSight ground;
+  ground.addTriangles({{-20000, 0, -20000}, {20000, 0, -20000}, {0, 0, 20000}, {1e30f, 0, 0}}, {0, 1, 2, 0, 1, 3});
+  ground.build();
+  EXPECT_FALSE(ground.clear(NxVec3(0, 100, 0), NxVec3(300, -100, 0)));
+  EXPECT_TRUE(ground.clear(NxVec3(0, 100, 0), NxVec3(300, 80, 0)));
 }
 
 TEST(TracksideOrbit, PitchStaysAboveTheCarAndShortOfOverheadAndTheCarIsInView) {
