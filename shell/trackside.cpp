@@ -27,7 +27,9 @@ constexpr float kMaxCoordinate = 1e6f;  // beyond this, float arithmetic on a la
 // ---- Placing ---------------------------------------------------------------------
 constexpr float kSampleSpacing = 25;
 constexpr std::size_t kMaxSamples = 40000;
-constexpr float kCameraSpacing = 2000;  // along the lap: the car is never far from the next camera
+// Along the lap: at racing speed about two seconds a camera, as a broadcast
+// cuts, and the car is never more than ~1300 from the nearest.
+constexpr float kCameraSpacing = 2000;
 constexpr std::size_t kMaxCameras = 200;
 constexpr float kMinLap = 2000;        // a shorter loop is not a track to film
 // Far enough out to clear the kerbs, verges and the palms beside them; high

@@ -28,7 +28,7 @@ struct TracksideCameras {
 // skipped; a file longer than any track is read only as far as a track goes.
 std::vector<NxVec3> readCentreLine(std::istream& in);
 
-// Cameras round the closed line, one about every 900 units of the lap, on
+// Cameras round the closed line, one about every 2000 units of the lap, on
 // the outside of the bends, raised well above the road. Too few points, or a
 // line too short to be a lap, gives none.
 TracksideCameras placeTracksideCameras(const std::vector<NxVec3>& centreLine);
