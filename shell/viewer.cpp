@@ -155,7 +155,13 @@ void followWithTracksideCameras() {
   std::vector<NxVec3> car;
   car.reserve(gViewer.ticks.size());
   for (const ViewerTick& t : gViewer.ticks) car.push_back(t.pose.car.t);
-  const std::vector<int> chosen = followCar(gTrackside, car);
+  // The ground between a camera and the car, from the collision track the drive used.
+  static TerrainSight sight;
+  if (sight.empty()) {
+    sight.addShapes(gWorld.trackCollide.shapes);
+    sight.build();
+  }
+  const std::vector<int> chosen = followCar(gTrackside, car, sight.empty() ? nullptr : &sight);
   for (std::size_t i = 0; i < gViewer.ticks.size() && i < chosen.size(); ++i) gViewer.ticks[i].trackside = chosen[i];
 }
 
@@ -208,7 +214,8 @@ float headingOf(const NxMat34& pose) {
 CameraShot shotFor(const DrawnPose& pose, int tick) {
   switch (gViewer.camera) {
     case kViewerTrackside:
-      if (!gTrackside.eyes.empty()) return tracksideShot(gTrackside, gViewer.ticks[tick].trackside, pose.car.t);
+      if (gViewer.ticks[tick].trackside >= 0 && !gTrackside.eyes.empty())
+        return tracksideShot(gTrackside, gViewer.ticks[tick].trackside, pose.car.t);
       break;
     case kViewerOrbit:
       return orbitShot(pose.car.t, headingOf(pose.car) + gViewer.orbitYaw, gViewer.orbitPitch, kOrbitDistance);
