@@ -507,7 +507,14 @@ bool watchTableEntry(int index) {
   gHighScoreScreen.highlighted = index;
   if (!keptRaceOf(index, recording)) return false;
   std::string why;
-  if (!openViewer(recording, entryTitle(index), why)) {
+  // Its splits show against the best of the others: against itself every
+  // split of the first entry would read nothing.
+  const std::string title = entryTitle(index);
+  const HighScoreEntry first = gHighScores[0];
+  if (index == 0) gHighScores[0] = hasResult(1) ? gHighScores[1] : HighScoreEntry();
+  const bool opened = openViewer(recording, title, why);
+  gHighScores[0] = first;
+  if (!opened) {
     gTableLine = "Its race cannot be watched: " + why;
     return false;
   }

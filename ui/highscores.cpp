@@ -287,9 +287,10 @@ void fillRect(float x0, float y0, float x1, float y1, float r, float g, float b,
   glEnable(GL_TEXTURE_2D);
 }
 
-// A small "play" triangle before the name: this result's race can be watched.
+// A small "play" triangle after the time (the picture numbers the places
+// before the names): this result's race can be watched.
 void drawKeptMark(int w, int h) {
-  const float size = fw(h / 40), x = -fw(w / 32), y = fw(h / 96);
+  const float size = fw(h / 40), x = fw(w * 83 / 100), y = fw(h / 96);
   glDisable(GL_TEXTURE_2D);
   glColor4f(1, 0.75f, 0.2f, 1);
   glBegin(GL_TRIANGLES);
@@ -303,7 +304,7 @@ void drawKeptMark(int w, int h) {
 
 // The row Up and Down picked, behind its name and time.
 void drawHighlightBar(int w, int h) {
-  fillRect(-fw(w / 24), -fw(h / 100), fw(w * 8 / 10), fw(h / 24 + h / 100), 0.2f, 0.45f, 1, 0.35f);
+  fillRect(-fw(w / 24), -fw(h / 100), fw(w * 86 / 100), fw(h / 24 + h / 100), 0.2f, 0.45f, 1, 0.35f);
   glColor4f(1, 1, 1, 1);
 }
 

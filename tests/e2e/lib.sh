@@ -16,6 +16,15 @@ require_display() {
   [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run through scripts/test"; exit 1; }
 }
 
+# A display of the test's own, so that its mode changes and key events reach
+# nobody else and the test need not run alone; stop_own_display on the way out.
+own_display() {
+  require_display
+  own=$("$FIVELAPS_SOURCE_DIR/scripts/xorg-dummy" start) || { echo "no display of its own could be started"; exit 1; }
+  export DISPLAY=$own
+}
+stop_own_display() { [ -n "${own:-}" ] && "$FIVELAPS_SOURCE_DIR/scripts/xorg-dummy" stop "$own"; }
+
 # A scratch game directory: the built data through a link, copies of the
 # shipped Config.txt and table (the runs rewrite the table).
 make_game_dir() {  # make_game_dir <dir> [mode]

@@ -9,9 +9,9 @@ set -uo pipefail
 game=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
-require_display
+own_display
 work=$(mktemp -d /tmp/fivelaps-xinput-XXXXXX)
-trap 'xset r on; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; stop_own_display; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 out=$work/out.txt
 err=$work/err.txt
 make_game_dir "$work/game"  # the shipped mode: the game's window is the whole screen
