@@ -1,7 +1,8 @@
 // The game benchmark: a five-lap autopilot race at the default display mode
 // for the frame and lap figures, then short races for the phase timings and the memory
 // figures, then the baseline (clear, one full-screen quad, swap) and the floor
-// (the least fill any race frame needs).
+// (the least fill any race frame needs). --restart, --viewer, --determinism and
+// --smoothness are the other figures, one mode a run.
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "tools/autopilot/determinism.h"
 #include "tools/autopilot/restart.h"
 #include "tools/autopilot/smoothness.h"
+#include "tools/autopilot/viewer_bench.h"
 
 namespace fs = std::filesystem;
 
@@ -70,6 +72,16 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--restart") {
     if (!prepareWorkDir(game, "1024x786:32@60")) return 2;
     return autopilot::runRestartBench(argc - 1, argv + 1);
+  }
+  // --viewer [FILE]: the replay viewer opening, seeking and playing a whole kept
+  // race (by default the tests' one) against the same race replayed as a race.
+  if (argc > 1 && std::string(argv[1]) == "--viewer") {
+    const char* source = std::getenv("FIVELAPS_SOURCE_DIR");
+    fs::path race = source ? fs::path(source) / "tests/shell/race.rec" : fs::path(FIVELAPS_KEPT_RACE);
+    if (argc > 2 && argv[2][0] != '-') race = argv[2];
+    race = fs::absolute(race);  // read after the move into the scratch directory
+    if (!prepareWorkDir(game, "1024x786:32@60")) return 2;
+    return autopilot::runViewerBench(argc - 1, argv + 1, race.c_str());
   }
   autopilot::Options options;
   options.bench = true;
