@@ -144,6 +144,12 @@ mode_t pathKindOf(const char* path) {
 
 namespace platform {
 
+bool playerFileMissing(const char* path) {
+  const PlayerFile probe = readPlayerFile(path, 1);
+  if (probe.stream) std::fclose(probe.stream);
+  return probe.outcome == PlayerFile::Missing;
+}
+
 PlayerFile readPlayerFile(const char* path, std::size_t limit) {
   // Non-blocking, or opening a FIFO would wait for a writer.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);

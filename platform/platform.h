@@ -67,6 +67,9 @@ struct PlayerFile {
   std::FILE* stream;
 };
 PlayerFile readPlayerFile(const char* path, std::size_t limit);
+// Nothing there at all, as readPlayerFile would find it; a file there that
+// cannot be read is not missing.
+bool playerFileMissing(const char* path);
 
 // A folder of the player's, made when missing (0777 less the umask). True when
 // a folder is there afterwards, links followed.

@@ -171,9 +171,7 @@ int verifyTable() {
     RaceRecording recording;
     std::string why;
     DrivenRecording driven;
-    const platform::PlayerFile probe = platform::readPlayerFile(path.c_str(), 1);
-    if (probe.stream) std::fclose(probe.stream);
-    if (probe.outcome == platform::PlayerFile::Missing) {
+    if (platform::playerFileMissing(path.c_str())) {
       why = "no race kept for it (" + path + ")";
     } else if (loadRecordingFile(path.c_str(), recording, why)) {
       why = verifyRecording(recording, driven);
@@ -243,9 +241,7 @@ void prepareGhosts(const char* rivalPath) {
   if (best.totalTime == 0 || ghostOfTheBestKnown()) return;
   RaceRecording recording;
   std::string why;
-  const platform::PlayerFile probe = platform::readPlayerFile(keptRacePath(best).c_str(), 1);
-  if (probe.stream) std::fclose(probe.stream);
-  if (probe.outcome == platform::PlayerFile::Missing) return;
+  if (platform::playerFileMissing(keptRacePath(best).c_str())) return;
   DrivenRecording driven;
   if (loadRecordingFile(keptRacePath(best).c_str(), recording, why)) why = verifyRecording(recording, driven);
   if (why.empty() && !sameTableTime(driven.totalTime, best.totalTime)) why = "its time is not the entry's";

@@ -48,7 +48,6 @@ TakenOver gTakenOver;
 TracksideCameras gTrackside;
 constexpr const char* kTracksideCentreLineFile = "Data/Models/Track01_Centre.txt";
 std::size_t gExpectedTicks = 0;
-int gFramesOfProgress = 0;
 
 ViewerHud hudNow() {
   ViewerHud h;
@@ -85,13 +84,6 @@ void giveBack() {
 
 float fw(int v) { return static_cast<float>(v); }
 
-void fill(float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
-  glDisable(GL_TEXTURE_2D);
-  glColor4f(r, g, b, a);
-  ui2d::wholeQuad(x0, y0, x1, y1);
-  glEnable(GL_TEXTURE_2D);
-}
-
 // The bar the opening fills while the race is driven.
 void drawOpeningProgress(double share) {
   const int w = gScreenWidth, h = gScreenHeight;
@@ -101,14 +93,13 @@ void drawOpeningProgress(double share) {
   glDisable(GL_LIGHTING);
   ui2d::pushScreenSpace(w, h);
   const float x0 = fw(w / 5), x1 = fw(w * 4 / 5), y0 = fw(h / 2 - h / 60), y1 = fw(h / 2 + h / 60);
-  fill(x0, y0, x1, y1, 0.25f, 0.25f, 0.25f, 1);
-  fill(x0, y0, x0 + (x1 - x0) * static_cast<float>(std::clamp(share, 0.0, 1.0)), y1, 1, 0.75f, 0.1f, 1);
+  ui2d::filledQuad(x0, y0, x1, y1, 0.25f, 0.25f, 0.25f, 1);
+  ui2d::filledQuad(x0, y0, x0 + (x1 - x0) * static_cast<float>(std::clamp(share, 0.0, 1.0)), y1, 1, 0.75f, 0.1f, 1);
   glColor4f(1, 1, 1, 1);
   drawMenuText("Opening " + gViewer.title, x0, y1 + fw(h / 14), fw(h / 24), x1 - x0);
   ui2d::popScreenSpace();
   glEnable(GL_DEPTH_TEST);
   glutSwapBuffers();
-  ++gFramesOfProgress;
 }
 
 // After every tick of the opening drive: what the frames will draw.
@@ -246,21 +237,21 @@ void drawControls() {
   glDisable(GL_LIGHTING);
   // Left of the speedometer, along the bottom.
   const float x0 = fw(w / 40), x1 = fw(w * 18 / 25), y0 = fw(h / 30), y1 = y0 + fw(h / 60 + 2);
-  fill(x0 - 3, y0 - 3, x1 + 3, y1 + fw(h / 24) + 6, 0, 0, 0, 0.6f);
-  fill(x0, y0, x1, y1, 0.3f, 0.3f, 0.3f, 0.9f);
+  ui2d::filledQuad(x0 - 3, y0 - 3, x1 + 3, y1 + fw(h / 24) + 6, 0, 0, 0, 0.6f);
+  ui2d::filledQuad(x0, y0, x1, y1, 0.3f, 0.3f, 0.3f, 0.9f);
   const float span = std::max(1.0f, static_cast<float>(lastTick()));
   const auto at = [&](double tick) { return x0 + (x1 - x0) * static_cast<float>(tick / span); };
-  fill(x0, y0, at(gViewer.position), y1, 1, 0.6f, 0.1f, 0.9f);
+  ui2d::filledQuad(x0, y0, at(gViewer.position), y1, 1, 0.6f, 0.1f, 0.9f);
   for (const ViewerMark& m : gViewer.marks) {
     const float x = at(static_cast<double>(m.tick));
     const float top = m.crossing == 2 || m.crossing < 0 ? y1 + fw(h / 60) : y1 + fw(h / 120);
     if (m.crossing == 2 || m.crossing < 0)
-      fill(x - 1, y0, x + 1, top, 1, 1, 1, 1);
+      ui2d::filledQuad(x - 1, y0, x + 1, top, 1, 1, 1, 1);
     else
-      fill(x - 1, y0, x + 1, top, 0.6f, 0.85f, 1, 1);
+      ui2d::filledQuad(x - 1, y0, x + 1, top, 0.6f, 0.85f, 1, 1);
   }
   const float head = at(gViewer.position);
-  fill(head - 2, y0 - 3, head + 2, y1 + 3, 1, 1, 1, 1);
+  ui2d::filledQuad(head - 2, y0 - 3, head + 2, y1 + 3, 1, 1, 1, 1);
   glColor4f(1, 1, 1, 1);
   const std::string state = (gViewer.paused ? "Paused  " : "") + speedName(gViewer.speed) + "  " +
                             cameraName(gViewer.camera) + "  " + gViewer.title;
@@ -324,7 +315,6 @@ bool openViewer(const RaceRecording& recording, const std::string& title, std::s
   gViewer = ReplayViewer();
   gViewer.title = title;
   gViewer.ticks.reserve(recording.ticks.size() + 1);
-  gFramesOfProgress = 0;
   if (gTrackside.eyes.empty()) loadTracksideCameras(kTracksideCentreLineFile, gTrackside);
   why = driveAndKeep(recording);
   if (why.empty() && gViewer.ticks.empty()) why = "the race has no ticks";
@@ -482,9 +472,7 @@ bool keptRaceOf(int index, RaceRecording& recording) {
   }
   const std::string path = keptRacePath(gHighScores[index]);
   std::string why;
-  const platform::PlayerFile probe = platform::readPlayerFile(path.c_str(), 1);
-  if (probe.stream) std::fclose(probe.stream);
-  if (probe.outcome == platform::PlayerFile::Missing) {
+  if (platform::playerFileMissing(path.c_str())) {
     gTableLine = "No race is kept for this result";
     return false;
   }

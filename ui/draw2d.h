@@ -28,6 +28,14 @@ inline void quad(float x0, float y0, float x1, float y1, const TexRect& r) {
 
 inline void wholeQuad(float x0, float y0, float x1, float y1) { quad(x0, y0, x1, y1, {0, 0, 1, 1}); }
 
+// A flat rectangle of one colour; the texturing the text and digits need stays on.
+inline void filledQuad(float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(r, g, b, a);
+  wholeQuad(x0, y0, x1, y1);
+  glEnable(GL_TEXTURE_2D);
+}
+
 // Opens a pixel space over the whole screen (origin bottom left) with both
 // matrices pushed; popScreenSpace closes it.
 inline void pushScreenSpace(int width, int height) {

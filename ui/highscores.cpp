@@ -273,18 +273,9 @@ bool raceKeptFor(const HighScoreEntry& e) {
   const std::string path = keptRacePath(e);
   for (const auto& seen : gKeptRaceSeen)
     if (seen.first == path) return seen.second;
-  const platform::PlayerFile probe = platform::readPlayerFile(path.c_str(), 1);
-  if (probe.stream) std::fclose(probe.stream);
   if (gKeptRaceSeen.size() > 64) gKeptRaceSeen.clear();
-  gKeptRaceSeen.emplace_back(path, probe.outcome != platform::PlayerFile::Missing);
+  gKeptRaceSeen.emplace_back(path, !platform::playerFileMissing(path.c_str()));
   return gKeptRaceSeen.back().second;
-}
-
-void fillRect(float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
-  glDisable(GL_TEXTURE_2D);
-  glColor4f(r, g, b, a);
-  ui2d::wholeQuad(x0, y0, x1, y1);
-  glEnable(GL_TEXTURE_2D);
 }
 
 // A small "play" triangle after the time (the picture numbers the places
@@ -304,7 +295,7 @@ void drawKeptMark(int w, int h) {
 
 // The row Up and Down picked, behind its name and time.
 void drawHighlightBar(int w, int h) {
-  fillRect(-fw(w / 24), -fw(h / 100), fw(w * 86 / 100), fw(h / 24 + h / 100), 0.2f, 0.45f, 1, 0.35f);
+  ui2d::filledQuad(-fw(w / 24), -fw(h / 100), fw(w * 86 / 100), fw(h / 24 + h / 100), 0.2f, 0.45f, 1, 0.35f);
   glColor4f(1, 1, 1, 1);
 }
 
